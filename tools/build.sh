@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Configures and builds the three build trees:
+#   build/native  the pure logic and its tests, with AddressSanitizer and UBSan
+#   build/win64   the Windows programs and tests as run under the 64-bit Wine
+#   build/win32   the Windows programs as they ship (32-bit)
+# Arguments name the trees to build (default: all three).
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+trees=("$@")
+[ ${#trees[@]} -eq 0 ] && trees=(native win64 win32)
+for tree in "${trees[@]}"; do
+    case $tree in
+        native) args=(-DCMAKE_BUILD_TYPE=Debug) ;;
+        win64) args=(-DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake) ;;
+        win32) args=(-DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake) ;;
+        *) echo "unknown build tree: $tree" >&2; exit 2 ;;
+    esac
+    if [ ! -f "build/$tree/build.ninja" ]; then
+        cmake -S . -B "build/$tree" -G Ninja "${args[@]}" >/dev/null
+    fi
+    cmake --build "build/$tree" -- -j"$(nproc)" | grep -v '^\[' || true
+    [ "${PIPESTATUS[0]}" -eq 0 ] || exit 1
+done

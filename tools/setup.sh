@@ -1,0 +1,51 @@
+#!/usr/bin/env bash
+# Installs every Debian package that building and testing Skyvane needs. Safe to run again:
+# when everything is already there it only checks and returns within a second or two.
+set -euo pipefail
+
+packages=(
+    cmake ninja-build g++ python3 openssl
+    g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
+    g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+    libz-mingw-w64-dev
+    wine wine64
+    xvfb xauth x11-utils imagemagick
+    fonts-wqy-microhei
+    libgtest-dev googletest libbenchmark-dev
+    dpkg-dev
+)
+
+missing=()
+for p in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+        missing+=("$p")
+    fi
+done
+
+# The zip reader of minizip is not packaged for MinGW, so the build compiles it from the zlib
+# source package; that needs a deb-src line for the mirror this machine already uses.
+need_src=0
+if ! grep -rqs '^Types:.*deb-src' /etc/apt/sources.list.d/ && ! grep -qs '^deb-src' /etc/apt/sources.list; then
+    need_src=1
+fi
+
+if [ ${#missing[@]} -eq 0 ] && [ $need_src -eq 0 ]; then
+    exit 0
+fi
+
+if [ "$(id -u)" -ne 0 ]; then
+    echo "setup: run as root to install: ${missing[*]}" >&2
+    exit 1
+fi
+
+export DEBIAN_FRONTEND=noninteractive
+if [ $need_src -eq 1 ]; then
+    src=/etc/apt/sources.list.d/debian.sources
+    if [ -f "$src" ]; then
+        sed -e 's/^Types: deb$/Types: deb-src/' "$src" >/etc/apt/sources.list.d/skyvane-src.sources
+    else
+        grep '^deb ' /etc/apt/sources.list | sed 's/^deb /deb-src /' >/etc/apt/sources.list.d/skyvane-src.list
+    fi
+fi
+apt-get update -qq
+apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Builds everything and runs every test: the native tests under the sanitizers, then the
+# Windows tests under Wine with one shared test display. Exits non-zero on any failure.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+
+bash tools/setup.sh
+bash tools/check-format.sh
+bash tools/build.sh native win64 win32
+
+. tools/wine-env.sh
+skyvane_ensure_display
+
+status=0
+ctest --test-dir build/native -j"$(nproc)" --output-on-failure || status=1
+ctest --test-dir build/win64 -j"$(nproc)" --output-on-failure || status=1
+exit $status

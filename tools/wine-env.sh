@@ -1,0 +1,69 @@
+# Sourced by the scripts that run Windows programs: one Wine prefix per build tree, the Chinese
+# ANSI code page, a display, and the test authority trusted by the prefix.
+#
+# The test machines cannot execute 32-bit x86 code at all (not even under a WoW64 Wine), so
+# the programs are tested in their 64-bit build under the 64-bit Wine; the 32-bit build that
+# ships is compiled from the same sources.
+
+skyvane_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+
+skyvane_wine_env() {
+    local build=$1
+    export WINEPREFIX="$build/wineprefix"
+    export WINEARCH=win64
+    export WINEDEBUG=-all
+    export WINELOADER=/usr/lib/wine/wine64
+    export WINESERVER=/usr/lib/wine/wineserver64
+    # No Mono or Gecko installer, no desktop menu entries.
+    export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+    # Code page 936 as on the users' machines (LANG alone is not enough without the glibc
+    # locale).
+    export LC_ALL=zh_CN.UTF-8
+    export SKYVANE_CERTS="$build/testcerts"
+}
+
+# Starts a private Xvfb when no display is set; it ends with the calling shell.
+skyvane_ensure_display() {
+    [ -n "${DISPLAY:-}" ] && return 0
+    local n
+    for n in $(seq 90 140); do
+        [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
+        Xvfb ":$n" -screen 0 1600x1000x24 -nolisten tcp >/dev/null 2>&1 &
+        skyvane_xvfb_pid=$!
+        local i
+        for i in $(seq 1 100); do
+            [ -e "/tmp/.X11-unix/X$n" ] && break
+            sleep 0.05
+        done
+        export DISPLAY=":$n"
+        trap 'kill $skyvane_xvfb_pid 2>/dev/null' EXIT
+        return 0
+    done
+    echo "no free display number" >&2
+    return 1
+}
+
+# Creates the prefix on first use: boot, trust the test authority, map the font the windows
+# ask for to the installed CJK font. Later calls only check a mark.
+skyvane_ensure_prefix() {
+    local build=$1
+    [ -f "$WINEPREFIX/.skyvane-ready" ] && return 0
+    mkdir -p "$build"
+    (
+        flock 9
+        [ -f "$WINEPREFIX/.skyvane-ready" ] && exit 0
+        "$skyvane_root/tools/make-test-certs.sh" "$SKYVANE_CERTS" || exit 1
+        "$WINELOADER" wineboot -i >"$build/wineboot.log" 2>&1 || { cat "$build/wineboot.log"; exit 1; }
+        "$WINELOADER" "$build/tests/AddTestRoot.exe" "$(winepath_of "$SKYVANE_CERTS/ca.der")" \
+            >>"$build/wineboot.log" 2>&1 || { echo "could not trust the test authority"; cat "$build/wineboot.log"; exit 1; }
+        "$WINELOADER" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v '微软雅黑' \
+            /d 'WenQuanYi Micro Hei' /f >>"$build/wineboot.log" 2>&1
+        "$WINESERVER" -w
+        touch "$WINEPREFIX/.skyvane-ready"
+    ) 9>"$build/wineprefix.lock"
+}
+
+# Unix path to the Windows path of the same file (drive Z: is the root).
+winepath_of() {
+    printf 'Z:%s' "$(printf '%s' "$1" | tr '/' '\\')"
+}
