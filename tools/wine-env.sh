@@ -11,7 +11,8 @@ skyvane_wine_env() {
     local build=$1
     export WINEPREFIX="$build/wineprefix"
     export WINEARCH=win64
-    export WINEDEBUG=-all
+    # SKYVANE_WINEDEBUG lets a developer see Wine's own diagnostics while debugging a test.
+    export WINEDEBUG=${SKYVANE_WINEDEBUG:--all}
     export WINELOADER=/usr/lib/wine/wine64
     export WINESERVER=/usr/lib/wine/wineserver64
     # No Mono or Gecko installer, no desktop menu entries.
