@@ -371,7 +371,7 @@ ComPtr<IDispatch> AutoValue::Object() const
     if (!m_ok || V_VT(&m_value) != VT_DISPATCH) {
         return {};
     }
-    return ComPtr<IDispatch>::Borrow(V_DISPATCH(&m_value));
+    return ShareReference(V_DISPATCH(&m_value));
 }
 
 // --- AutoObject ---

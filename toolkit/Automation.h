@@ -1,6 +1,6 @@
 #pragma once
-// Late-bound automation: the COM apartment routines, a move-only COM pointer, and a small
-// IDispatch helper so that each call site reads like the call table it implements:
+// Late-bound automation: the COM apartment routines and a small IDispatch helper so that each call
+// site reads like the call table it implements:
 //
 //     AutoObject control = AutoObject::Create(L"MSScriptControl.ScriptControl");
 //     control.Put(L"Language", AutoArg::Text("JavaScript"));
@@ -21,6 +21,7 @@
 #include <string_view>
 #include <utility>
 
+#include "toolkit/ScopedWin.h"
 #include "toolkit/Types.h"
 
 namespace toolkit {
@@ -30,64 +31,15 @@ namespace toolkit {
 void ComInitialize();
 void ComUninitialize();
 
-// Owns one reference to a COM object. Copying is deleted so that a reference is never
-// released twice; Share() adds a reference explicitly.
-template <class T> class ComPtr {
-public:
-    ComPtr() = default;
-    // Takes over one reference that the caller already holds.
-    explicit ComPtr(T* adopted) : m_ptr(adopted) {}
-    ComPtr(ComPtr&& other) noexcept : m_ptr(std::exchange(other.m_ptr, nullptr)) {}
-    ComPtr& operator=(ComPtr&& other) noexcept
-    {
-        if (this != &other) {
-            Reset();
-            m_ptr = std::exchange(other.m_ptr, nullptr);
-        }
-        return *this;
+// A second owner of an object the caller holds or borrows (one reference added); null stays
+// empty.
+template <typename T> ComPtr<T> ShareReference(T* object)
+{
+    if (object != nullptr) {
+        object->AddRef();
     }
-    ComPtr(const ComPtr&) = delete;
-    ComPtr& operator=(const ComPtr&) = delete;
-    ~ComPtr() { Reset(); }
-
-    // A second owner of the same object (one reference added); empty stays empty.
-    ComPtr Share() const
-    {
-        if (m_ptr) {
-            m_ptr->AddRef();
-        }
-        return ComPtr(m_ptr);
-    }
-    // Wraps a borrowed pointer, adding a reference.
-    static ComPtr Borrow(T* borrowed)
-    {
-        if (borrowed) {
-            borrowed->AddRef();
-        }
-        return ComPtr(borrowed);
-    }
-
-    T* Get() const { return m_ptr; }
-    T* operator->() const { return m_ptr; }
-    explicit operator bool() const { return m_ptr != nullptr; }
-
-    // For out-parameters: releases what is held first.
-    T** Put()
-    {
-        Reset();
-        return &m_ptr;
-    }
-    void Reset()
-    {
-        if (m_ptr) {
-            std::exchange(m_ptr, nullptr)->Release();
-        }
-    }
-    T* Detach() { return std::exchange(m_ptr, nullptr); }
-
-private:
-    T* m_ptr = nullptr;
-};
+    return ComPtr<T>(object);
+}
 
 // Code page 936 <-> UTF-16 at the automation edge. Unconvertible input gives what the
 // platform makes of it; the empty text gives the empty text.
@@ -171,7 +123,7 @@ public:
 
     bool IsEmpty() const { return !m_object; }
     IDispatch* Get() const { return m_object.Get(); }
-    AutoObject Share() const { return AutoObject(m_object.Share()); }
+    AutoObject Share() const { return AutoObject(ShareReference(m_object.Get())); }
     void Reset() { m_object.Reset(); }
 
     // Property read, optionally indexed.
