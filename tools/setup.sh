@@ -9,7 +9,7 @@ packages=(
     g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
     libz-mingw-w64-dev
     wine wine64
-    xvfb xauth x11-utils imagemagick
+    xvfb xauth x11-utils imagemagick python3-pil
     fonts-wqy-microhei
     libgtest-dev googletest libbenchmark-dev
     dpkg-dev
