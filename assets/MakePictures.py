@@ -42,7 +42,7 @@ DARK_CLOUD = ((164, 176, 192), (98, 112, 132))
 RAIN_CLOUD = ((182, 194, 210), (104, 120, 144))
 WATER = ((128, 198, 255), (30, 112, 220))
 ICE = ((232, 249, 255), (132, 204, 242))
-SNOW = ((255, 255, 255), (200, 228, 250))
+SNOW_STROKE = ((120, 188, 248), (44, 122, 214))
 SAND = ((242, 204, 140), (198, 138, 62))
 MIST = ((236, 240, 245), (168, 180, 194))
 CLOTH = ((255, 156, 120), (224, 82, 62))
@@ -122,17 +122,17 @@ def Flake(cx, cy, r, width, branches):
 
 
 def SunnyArt(c):
-    Sun(c, 100, 100, 42, 58, 84, 14)
+    Sun(c, 100, 100, 40, 56, 78, 13)
 
 
 def CloudyArt(c):
-    Sun(c, 126, 72, 32, 46, 64, 11)
+    Sun(c, 120, 72, 30, 43, 60, 11)
     c.Draw(Layer(CloudShapes(90, 124, 1.0), *WHITE_CLOUD))
 
 
 def OvercastArt(c):
-    c.Draw(Layer(CloudShapes(124, 78, 0.78), *DARK_CLOUD))
-    c.Draw(Layer(CloudShapes(88, 120, 1.05), *GREY_CLOUD))
+    c.Draw(Layer(CloudShapes(126, 76, 0.85), *DARK_CLOUD))
+    c.Draw(Layer(CloudShapes(90, 118, 1.15), *GREY_CLOUD))
 
 
 def RainArt(c):
@@ -143,8 +143,10 @@ def RainArt(c):
 
 def SnowArt(c):
     c.Draw(Layer(CloudShapes(100, 72, 1.05), *WHITE_CLOUD))
-    for x, y in ((60, 152), (140, 152), (100, 172)):
-        c.Draw(Layer(Flake(x, y, 16, 5, [(0.55, 6)]), *SNOW, outline=(92, 154, 214), gloss=False))
+    for x, y in ((56, 152), (144, 152), (100, 174)):
+        # Drawn as bare strokes: an outline round arms this short would fill the gaps
+        # between them and turn each flake into a blot.
+        c.Draw(Layer(Flake(x, y, 20, 6, [(0.55, 8)]), *SNOW_STROKE, outlined=False, gloss=False))
 
 
 def FrostArt(c):
@@ -176,7 +178,7 @@ def WindStroke(y, x0, x1, curl, up):
 
 
 def SandArt(c):
-    c.Draw(Layer([Circle(138, 62, 30)], *HAZY_SUN))
+    c.Draw(Layer([Circle(58, 52, 28)], *HAZY_SUN))
     gusts = [
         WindStroke(98, 28, 134, 18, True),
         WindStroke(130, 52, 160, 16, False),
@@ -243,14 +245,6 @@ def AppArt(c):
     c.Draw(Layer([RoundRect(12, 12, 188, 188, 42)], *SKY_TILE))
     Sun(c, 128, 74, 28, 40, 56, 10)
     c.Draw(Layer(CloudShapes(90, 122, 0.92), *WHITE_CLOUD))
-    # The vane that gives the program its name: an arrow on a short post above the cloud.
-    vane = [
-        Line([(50, 56), (92, 56)], 7),
-        Polygon([(92, 46), (108, 56), (92, 66)]),
-        Polygon([(44, 46), (56, 56), (44, 66), (38, 66), (48, 56), (38, 46)]),
-        Line([(72, 56), (72, 90)], 7),
-    ]
-    c.Draw(Layer(vane, *SUN, gloss=False))
 
 
 # Glyphs and title-button states (white on the sky), drawn in their own pixel grids.
