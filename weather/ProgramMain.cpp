@@ -1,6 +1,8 @@
 #include <windows.h>
 
+#include "weather/Startup.h"
+
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
-    return 0;
+    return weather::ProgramEntry();
 }
