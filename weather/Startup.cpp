@@ -44,11 +44,6 @@ void SeedRandomFromTicks()
     std::srand(static_cast<unsigned>(GetTickCount()));
 }
 
-void FreeGlobalsAtExit()
-{
-    FreeGlobals();
-}
-
 } // namespace
 
 int ProgramEntry()
@@ -57,7 +52,7 @@ int ProgramEntry()
     // started it from.
     SetCurrentDirectoryA(framework::RunDirectory().c_str());
     InitGlobals();
-    framework::RegisterExitRoutine(FreeGlobalsAtExit);
+    framework::RegisterExitRoutine(FreeGlobals);
     // The update channel draws random request numbers; seeded before anything can ask.
     SeedRandomFromTicks();
     Startup();
