@@ -135,6 +135,18 @@ TEST(SingleInstance, SecondCopyEndsAtOnceWithoutRequestOrFile)
     EXPECT_EQ(copy.Files(), std::vector<std::string>{"Skyvane.exe"});
 }
 
+TEST(SingleInstance, FirstCopyCreatesTheEventAndGoesOn)
+{
+    std::string name = "skyvane-instance-test-" + std::to_string(GetCurrentProcessId());
+    ASSERT_EQ(OpenEventA(SYNCHRONIZE, FALSE, name.c_str()), nullptr);
+    weather::EnsureSingleInstance(name);
+    HANDLE opened = OpenEventA(SYNCHRONIZE, FALSE, name.c_str());
+    EXPECT_NE(opened, nullptr);
+    if (opened != nullptr) {
+        CloseHandle(opened);
+    }
+}
+
 // The counterpart that makes the test above mean something: without another copy the same
 // program goes on to locate the user.
 TEST(SingleInstance, FirstCopyGoesOnToLocateTheUser)
