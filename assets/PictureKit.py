@@ -351,19 +351,25 @@ def GifBytes(frames, delayCs, matte):
     return bytes(out)
 
 
-def VerticalGradient(width, height, stops):
-    """A background running through (position 0..1, colour) stops from top to bottom."""
-    column = Image.new("RGB", (1, height))
+def VerticalGradient(width, height, stops, soften=45):
+    """A background running through (position 0..1, colour) stops from top to bottom.
+
+    The stops are joined by straight ramps and the column is then blurred, which rounds off
+    the corners where two ramps meet; left sharp, the eye sees a crease there.
+    """
+    pad = soften * 3
+    column = Image.new("RGB", (8, height + 2 * pad))
     px = column.load()
-    for y in range(height):
-        t = y / (height - 1)
+    for row in range(height + 2 * pad):
+        t = min(max((row - pad) / (height - 1), 0.0), 1.0)
         for (p0, c0), (p1, c1) in zip(stops, stops[1:]):
             if p0 <= t <= p1:
-                u = (t - p0) / (p1 - p0) if p1 > p0 else 0.0
-                # Smoothstep between stops, so the bands meet without a visible crease.
-                u = u * u * (3 - 2 * u)
-                px[0, y] = Mix(c0, c1, u)
+                colour = Mix(c0, c1, (t - p0) / (p1 - p0) if p1 > p0 else 0.0)
                 break
+        for x in range(8):
+            px[x, row] = colour
+    column = column.filter(ImageFilter.GaussianBlur(soften))
+    column = column.crop((4, pad, 5, pad + height))
     return column.resize((width, height), Image.NEAREST).convert("RGBA")
 
 

@@ -44,7 +44,16 @@ def IcoImages(path):
     return [icon.ico.getimage(size) for size in sorted(icon.ico.sizes(), reverse=True)]
 
 
-def WindowMock(background, picture, weatherText):
+def Placed(window, folder, name, box):
+    """Draws a picture scaled into a box, as a picture control of that size shows it."""
+    path = os.path.join(folder, name)
+    if not os.path.exists(path):
+        return
+    x, y, w, h = box
+    window.alpha_composite(Image.open(path).convert("RGBA").resize((w, h), Image.LANCZOS), (x, y))
+
+
+def WindowMock(folder, background, picture, weatherText):
     window = background.convert("RGBA").resize((775, 413), Image.LANCZOS)
     draw = ImageDraw.Draw(window)
     white = (255, 255, 255, 255)
@@ -55,7 +64,13 @@ def WindowMock(background, picture, weatherText):
     draw.text((200, 144), "气压：1012hPa", font=Font(15), fill=white)
     draw.text((586, 168), "出门记得带伞哦~", font=Font(12), fill=white)
     draw.text((747, 8), "×", font=Font(14), fill=white)
-    draw.text((45, 326), "空调建议   穿衣建议   雨伞", font=Font(12), fill=black)
+    Placed(window, folder, "MinimiseGlyph.png", (693, 10, 16, 16))
+    Placed(window, folder, "MenuGlyph.png", (720, 10, 16, 16))
+    Placed(window, folder, "AirconPicture.png", (48, 272, 50, 50))
+    Placed(window, folder, "ClothesPicture.png", (128, 272, 50, 50))
+    Placed(window, folder, "UmbrellaPicture.png", (210, 272, 50, 50))
+    for x, text in ((45, "空调建议"), (125, "穿衣建议"), (218, "雨伞")):
+        draw.text((x, 326), text, font=Font(12), fill=black)
     draw.text((12, 385), "所在区域：杭州 更新时间：08:00", font=Font(10), fill=black)
     if picture is not None:
         shown = picture.copy()
@@ -113,7 +128,9 @@ def main(argv):
     for background, picture, text in pairs:
         if background in names:
             pic = Image.open(os.path.join(folder, picture)) if picture in names else None
-            mocks.append(WindowMock(Image.open(os.path.join(folder, background)), pic, text))
+            mocks.append(
+                WindowMock(folder, Image.open(os.path.join(folder, background)), pic, text)
+            )
 
     # Rows are packed into two columns so the sheet stays viewable.
     columnWidth = max(r.width for r in rows)
