@@ -136,20 +136,20 @@ def OvercastArt(c):
 
 
 def RainArt(c):
-    c.Draw(Layer(CloudShapes(100, 74, 1.05), *RAIN_CLOUD))
-    for x, y in ((62, 156), (100, 176), (138, 156)):
+    c.Draw(Layer(CloudShapes(100, 70, 1.05), *RAIN_CLOUD))
+    for x, y in ((62, 150), (100, 170), (138, 150)):
         c.Draw(Layer(Drop(x, y), *WATER))
 
 
 def SnowArt(c):
-    c.Draw(Layer(CloudShapes(100, 72, 1.05), *WHITE_CLOUD))
+    c.Draw(Layer(CloudShapes(100, 68, 1.05), *WHITE_CLOUD))
     if c.width < 64:
         # A tray icon's flakes would be a few pixels of thin blue on a taskbar that may itself
         # be blue: there the snow falls as white outlined pellets, which stay visible.
-        pellets = [Circle(x, y, 13) for x, y in ((54, 150), (146, 150), (100, 172))]
+        pellets = [Circle(x, y, 13) for x, y in ((54, 146), (146, 146), (100, 168))]
         c.Draw(Layer(pellets, *WHITE_CLOUD, gloss=False))
         return
-    for x, y in ((56, 152), (144, 152), (100, 174)):
+    for x, y in ((56, 146), (144, 146), (100, 168)):
         # Drawn as bare strokes: an outline round arms this short would fill the gaps
         # between them and turn each flake into a blot.
         c.Draw(Layer(Flake(x, y, 20, 6, [(0.55, 8)]), *SNOW_STROKE, outlined=False, gloss=False))
@@ -179,28 +179,29 @@ def WindStroke(y, x0, x1, curl, up):
     sign = -1 if up else 1
     cy = y + sign * curl
     start = 90 if up else -90
-    points += ArcPoints(x1, cy, curl, start, start - sign * 250, 20)[1:]
+    # Round the far end and back over the stroke, the way a gust is drawn in a sketch.
+    points += ArcPoints(x1, cy, curl, start, start + sign * 250, 20)[1:]
     return Line(points, 12)
 
 
 def SandArt(c):
-    c.Draw(Layer([Circle(58, 52, 28)], *HAZY_SUN))
+    c.Draw(Layer([Circle(56, 46, 26)], *HAZY_SUN))
     gusts = [
-        WindStroke(98, 28, 134, 18, True),
-        WindStroke(130, 52, 160, 16, False),
-        WindStroke(162, 24, 112, 14, True),
+        WindStroke(88, 30, 124, 14, True),
+        Line([(50, 120), (166, 120)], 12),
+        WindStroke(152, 30, 128, 14, False),
     ]
     c.Draw(Layer(gusts, *SAND, gloss=False))
-    grains = [Circle(170, 104, 5), Circle(150, 172, 6), Circle(176, 150, 4), Circle(38, 128, 4)]
+    grains = [Circle(170, 56, 5), Circle(184, 92, 4), Circle(180, 150, 4), Circle(30, 120, 4)]
     c.Draw(Layer(grains, *SAND, gloss=False))
 
 
 def FogArt(c):
-    c.Draw(Layer(CloudShapes(100, 62, 0.9), *MIST))
+    c.Draw(Layer(CloudShapes(100, 58, 0.9), *MIST))
     bars = [
-        RoundRect(30, 114, 148, 130, 8),
-        RoundRect(56, 142, 174, 158, 8),
-        RoundRect(30, 170, 140, 186, 8),
+        RoundRect(30, 108, 148, 124, 8),
+        RoundRect(56, 136, 174, 152, 8),
+        RoundRect(30, 164, 140, 180, 8),
     ]
     c.Draw(Layer(bars, *MIST, gloss=False))
 
@@ -248,9 +249,10 @@ def AirconArt(c):
 
 
 def AppArt(c):
-    c.Draw(Layer([RoundRect(12, 12, 188, 188, 42)], *SKY_TILE))
-    Sun(c, 128, 74, 28, 40, 56, 10)
-    c.Draw(Layer(CloudShapes(90, 122, 0.92), *WHITE_CLOUD))
+    # The tile sits a little up and left, leaving room for its shadow inside the square.
+    c.Draw(Layer([RoundRect(10, 10, 182, 182, 40)], *SKY_TILE))
+    Sun(c, 118, 72, 26, 37, 51, 10)
+    c.Draw(Layer(CloudShapes(86, 118, 0.92), *WHITE_CLOUD))
 
 
 # Glyphs and title-button states (white on the sky), drawn in their own pixel grids.

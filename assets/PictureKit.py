@@ -44,7 +44,10 @@ class Circle:
 
     def Draw(self, draw, k, grow):
         r = (self.r + grow) * k
-        draw.ellipse((self.cx * k - r, self.cy * k - r, self.cx * k + r, self.cy * k + r), 255)
+        # Pillow's right and bottom coordinates are inclusive, hence the one pixel less.
+        draw.ellipse(
+            (self.cx * k - r, self.cy * k - r, self.cx * k + r - 1, self.cy * k + r - 1), 255
+        )
 
 
 class Ellipse:
@@ -53,7 +56,9 @@ class Ellipse:
 
     def Draw(self, draw, k, grow):
         x0, y0, x1, y1 = self.box
-        draw.ellipse(((x0 - grow) * k, (y0 - grow) * k, (x1 + grow) * k, (y1 + grow) * k), 255)
+        draw.ellipse(
+            ((x0 - grow) * k, (y0 - grow) * k, (x1 + grow) * k - 1, (y1 + grow) * k - 1), 255
+        )
 
 
 class RoundRect:
@@ -64,7 +69,7 @@ class RoundRect:
     def Draw(self, draw, k, grow):
         x0, y0, x1, y1 = self.box
         draw.rounded_rectangle(
-            ((x0 - grow) * k, (y0 - grow) * k, (x1 + grow) * k, (y1 + grow) * k),
+            ((x0 - grow) * k, (y0 - grow) * k, (x1 + grow) * k - 1, (y1 + grow) * k - 1),
             radius=max(0.0, (self.r + grow) * k),
             fill=255,
         )
@@ -187,7 +192,10 @@ class Canvas:
         if layer.shadow:
             shadow = self.Mask(layer.shapes, stroke)
             offset = round(self.stroke * 0.9 * self.k)
-            shadow = ImageChops.offset(shadow, offset, round(offset * 1.3))
+            # Moved by pasting: ImageChops.offset would wrap the shadow round to the far edge.
+            moved = Image.new("L", shadow.size, 0)
+            moved.paste(shadow, (offset, round(offset * 1.3)))
+            shadow = moved
             shadow = shadow.filter(ImageFilter.GaussianBlur(self.stroke * 0.9 * self.k))
             self.Paint((20, 40, 70), shadow, 0.22)
         if stroke:
