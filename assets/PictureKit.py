@@ -15,7 +15,6 @@ promise.
 import io
 import math
 import struct
-import zlib
 
 from PIL import Image, ImageChops, ImageDraw, ImageFilter
 
@@ -47,17 +46,6 @@ class Circle:
         # Pillow's right and bottom coordinates are inclusive, hence the one pixel less.
         draw.ellipse(
             (self.cx * k - r, self.cy * k - r, self.cx * k + r - 1, self.cy * k + r - 1), 255
-        )
-
-
-class Ellipse:
-    def __init__(self, x0, y0, x1, y1):
-        self.box = (x0, y0, x1, y1)
-
-    def Draw(self, draw, k, grow):
-        x0, y0, x1, y1 = self.box
-        draw.ellipse(
-            ((x0 - grow) * k, (y0 - grow) * k, (x1 + grow) * k - 1, (y1 + grow) * k - 1), 255
         )
 
 
@@ -101,18 +89,11 @@ class Polygon:
             Line(self.points + self.points[:1], 2 * grow).Draw(draw, k, 0)
 
 
-class Hole:
-    """Cuts its shapes out of the layer (drawn after the others)."""
-
-    def __init__(self, *shapes):
-        self.shapes = shapes
-
-
-def ArcPoints(cx, cy, r, start_deg, end_deg, steps=24):
+def ArcPoints(cx, cy, r, startDeg, endDeg, steps=24):
     return [
         (
-            cx + r * math.cos(math.radians(start_deg + (end_deg - start_deg) * i / steps)),
-            cy + r * math.sin(math.radians(start_deg + (end_deg - start_deg) * i / steps)),
+            cx + r * math.cos(math.radians(startDeg + (endDeg - startDeg) * i / steps)),
+            cy + r * math.sin(math.radians(startDeg + (endDeg - startDeg) * i / steps)),
         )
         for i in range(steps + 1)
     ]
@@ -147,18 +128,8 @@ class Canvas:
     def Mask(self, shapes, grow):
         mask = Image.new("L", self.image.size, 0)
         draw = ImageDraw.Draw(mask)
-        holes = []
         for shape in shapes:
-            if isinstance(shape, Hole):
-                holes.extend(shape.shapes)
-            else:
-                shape.Draw(draw, self.k, grow)
-        if holes:
-            cut = Image.new("L", self.image.size, 0)
-            cutDraw = ImageDraw.Draw(cut)
-            for shape in holes:
-                shape.Draw(cutDraw, self.k, -grow)
-            mask = ImageChops.subtract(mask, cut)
+            shape.Draw(draw, self.k, grow)
         return mask
 
     def Paint(self, colour, mask, alpha=1.0):

@@ -164,6 +164,42 @@ TEST_F(Pictures, LoadingAnimationHasTwelveFramesAndLoops)
     EXPECT_EQ(decoded.loopCount, 0) << "0 means for ever";
 }
 
+// The animation lies over the window's background, so every frame must come out of GDI+ with
+// see-through corners and visible dots.
+TEST_F(Pictures, LoadingAnimationFramesAreTransparentAroundTheDots)
+{
+    ByteSet bytes = LoadPicture(PictureId::LoadingAnimation);
+    IStream* stream = SHCreateMemStream(bytes.data(), static_cast<UINT>(bytes.size()));
+    ASSERT_NE(stream, nullptr);
+    {
+        Gdiplus::Bitmap bitmap(stream);
+        ASSERT_EQ(bitmap.GetLastStatus(), Gdiplus::Ok);
+        GUID time = Gdiplus::FrameDimensionTime;
+        for (UINT frame = 0; frame < bitmap.GetFrameCount(&time); ++frame) {
+            SCOPED_TRACE(frame);
+            ASSERT_EQ(bitmap.SelectActiveFrame(&time, frame), Gdiplus::Ok);
+            Gdiplus::Color corner;
+            bitmap.GetPixel(0, 0, &corner);
+            EXPECT_EQ(corner.GetA(), 0);
+            int opaque = 0;
+            for (INT y = 0; y < 32; ++y) {
+                for (INT x = 0; x < 32; ++x) {
+                    Gdiplus::Color pixel;
+                    bitmap.GetPixel(x, y, &pixel);
+                    opaque += pixel.GetA() == 255;
+                }
+            }
+            EXPECT_GT(opaque, 20);
+        }
+    }
+    stream->Release();
+}
+
+TEST(PictureLookup, UnknownIdGivesNoBytes)
+{
+    EXPECT_TRUE(LoadPicture(static_cast<PictureId>(9999)).empty());
+}
+
 // The notification icon is made from one image of the file; every size must make a real icon
 // of its own size, with a colour bitmap carrying the alpha channel.
 TEST_F(Pictures, EveryTrayIconImageBecomesAnIcon)
