@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "framework/IconBytes.h"
+#include "framework/SystemServices.h"
 #include "toolkit/ScopedWin.h"
 
 namespace framework {
@@ -1168,15 +1169,6 @@ PtrWord NotifyOnInterfaceThread(Word code, PtrWord argument1, PtrWord argument2)
     }
 }
 
-std::string ExecutableDirectory()
-{
-    char path[MAX_PATH] = {};
-    DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string directory(path, length);
-    std::size_t slash = directory.find_last_of('\\');
-    return slash == std::string::npos ? std::string() : directory.substr(0, slash);
-}
-
 } // namespace
 
 bool Initialise(std::span<const LibraryInfo* const> libraries,
@@ -1184,7 +1176,7 @@ bool Initialise(std::span<const LibraryInfo* const> libraries,
 {
     g_interfaceThread = GetCurrentThreadId();
     // Libraries find their own files relative to the current directory.
-    SetCurrentDirectoryA(ExecutableDirectory().c_str());
+    SetCurrentDirectoryA(RunDirectory().c_str());
     g_libraries.assign(libraries.begin(), libraries.end());
     g_templates.assign(templates.begin(), templates.end());
 
