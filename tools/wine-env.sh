@@ -48,7 +48,7 @@ skyvane_ensure_display() {
 # ask for to the installed CJK font. Later calls only check a mark.
 skyvane_ensure_prefix() {
     local build=$1
-    [ -f "$WINEPREFIX/.skyvane-ready" ] && return 0
+    [ -f "$WINEPREFIX/.skyvane-ready" ] && { skyvane_ensure_unmanaged_windows; return; }
     mkdir -p "$build"
     (
         flock 9
@@ -61,7 +61,23 @@ skyvane_ensure_prefix() {
             /d 'WenQuanYi Micro Hei' /f >>"$build/wineboot.log" 2>&1
         "$WINESERVER" -w
         touch "$WINEPREFIX/.skyvane-ready"
-    ) 9>"$build/wineprefix.lock"
+    ) 9>"$build/wineprefix.lock" || return 1
+    skyvane_ensure_unmanaged_windows
+}
+
+# The test display has no window manager, and Wine waits 2 s for one at every hide or destroy of
+# a window it thinks managed; unmanaged windows go at once. A prefix made before this setting
+# gets it on its next use.
+skyvane_ensure_unmanaged_windows() {
+    [ -f "$WINEPREFIX/.skyvane-unmanaged" ] && return 0
+    (
+        flock 9
+        [ -f "$WINEPREFIX/.skyvane-unmanaged" ] && exit 0
+        "$WINELOADER" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f \
+            >/dev/null 2>&1 || exit 1
+        "$WINESERVER" -w
+        touch "$WINEPREFIX/.skyvane-unmanaged"
+    ) 9>"$WINEPREFIX/.skyvane-unmanaged.lock"
 }
 
 # Unix path to the Windows path of the same file (drive Z: is the root).
