@@ -3,7 +3,8 @@
 
     contact-sheet.py PICTURES_DIR OUT.png
 
-The sheet shows the pictures at full size on a checkerboard (so transparency shows), each
+The sheet shows the pictures at full size on a checkerboard (so transparency shows; the white
+glyphs and title buttons on sky blue, and also at the 16 pixels of an image button), each
 tray icon at all five sizes, every frame of the loading animation, and each background
 scaled to the main window's 775x413 with labels where the window puts white and black text
 and the weather picture at its place and size.
@@ -37,6 +38,12 @@ def Checker(w, h, cell=8):
 def OnChecker(image):
     board = Checker(*image.size)
     return Image.alpha_composite(board, image.convert("RGBA"))
+
+
+def OnSky(image):
+    # White glyphs and title buttons are made for the sky at the top of a window.
+    sky = Image.new("RGBA", image.size, (46, 122, 204, 255))
+    return Image.alpha_composite(sky, image.convert("RGBA"))
 
 
 def IcoImages(path):
@@ -92,7 +99,11 @@ def main(argv):
         if name.endswith("Background.png"):
             continue
         if name.endswith(".png"):
-            tiles.append((name, [OnChecker(Image.open(path))]))
+            image = Image.open(path)
+            if "Button" in name or "Glyph" in name:
+                tiles.append((name, [OnSky(image), OnSky(image.resize((16, 16), Image.LANCZOS))]))
+            else:
+                tiles.append((name, [OnChecker(image)]))
         elif name.endswith(".ico"):
             tiles.append((name, [OnChecker(im) for im in IcoImages(path)]))
         elif name.endswith(".gif"):
