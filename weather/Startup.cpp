@@ -4,12 +4,15 @@
 
 #include <cstdlib>
 
+#include "framework/Framework.h"
 #include "framework/SystemServices.h"
 #include "toolkit/CodePage.h"
 #include "toolkit/ServiceHosts.h"
 #include "toolkit/TextBetween.h"
 #include "toolkit/UrlReader.h"
+#include "weather/Config.h"
 #include "weather/Globals.h"
+#include "windows/Templates.h"
 
 namespace weather {
 
@@ -39,6 +42,10 @@ void ReplaceFirst(GbkText& text, const GbkText& placeholder, const GbkText& valu
     }
 }
 
+// The program's control libraries by number: 1 the framework's own units, 2 the zip component,
+// 3 the skinned controls, 4 to 7 libraries whose units the windows do not use.
+const framework::LibraryInfo* const kLibraries[7] = {};
+
 void SeedRandomFromTicks()
 {
     std::srand(static_cast<unsigned>(GetTickCount()));
@@ -48,14 +55,17 @@ void SeedRandomFromTicks()
 
 int ProgramEntry()
 {
-    // Every file of the program is found next to the executable, whatever directory the user
-    // started it from.
-    SetCurrentDirectoryA(framework::RunDirectory().c_str());
+    // Makes the run directory the current directory, so that every file of the program is found
+    // next to the executable whatever directory the user started it from, then starts the
+    // control libraries and keeps the window templates.
+    framework::Initialise(kLibraries, windows::AllTemplates());
     InitGlobals();
     framework::RegisterExitRoutine(FreeGlobals);
     // The update channel draws random request numbers; seeded before anything can ask.
     SeedRandomFromTicks();
     Startup();
+    framework::RunMessageLoop();
+    // The last window is gone: the program ends through the framework.
     framework::RunExitRoutines();
     return 0;
 }
@@ -65,6 +75,9 @@ int Startup()
     EnsureSingleInstance(kInstanceEventName);
     LocateUser(framework::RunDirectory());
     SeedRandomFromTicks();
+    LoadConfig();
+    // Returns once the window exists; its first activation starts the first refresh.
+    framework::LoadWindow(windows::MainWindow, std::nullopt, false);
     return 0;
 }
 

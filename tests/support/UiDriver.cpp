@@ -6,6 +6,7 @@ namespace testsupport {
 namespace {
 
 struct Search {
+    DWORD process;
     const char* className;
     const char* title;
     HWND found;
@@ -16,7 +17,7 @@ BOOL CALLBACK MatchTopWindow(HWND window, LPARAM lParam)
     auto* search = reinterpret_cast<Search*>(lParam);
     DWORD process = 0;
     GetWindowThreadProcessId(window, &process);
-    if (process != GetCurrentProcessId() || !IsWindowVisible(window)) {
+    if (process != search->process || !IsWindowVisible(window)) {
         return TRUE;
     }
     if (search->className != nullptr) {
@@ -65,9 +66,15 @@ BOOL CALLBACK FindEdit(HWND child, LPARAM lParam)
 
 HWND WaitForTopWindow(const char* className, const char* title, std::chrono::milliseconds timeout)
 {
+    return WaitForProcessWindow(GetCurrentProcessId(), className, title, timeout);
+}
+
+HWND WaitForProcessWindow(DWORD processId, const char* className, const char* title,
+                          std::chrono::milliseconds timeout)
+{
     auto end = std::chrono::steady_clock::now() + timeout;
     do {
-        Search search{className, title, nullptr};
+        Search search{processId, className, title, nullptr};
         EnumWindows(MatchTopWindow, reinterpret_cast<LPARAM>(&search));
         if (search.found != nullptr) {
             return search.found;

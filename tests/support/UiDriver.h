@@ -17,6 +17,10 @@ namespace testsupport {
 HWND WaitForTopWindow(const char* className, const char* title,
                       std::chrono::milliseconds timeout = std::chrono::seconds(10));
 
+// The same for the windows of another process, such as a program the test started.
+HWND WaitForProcessWindow(DWORD processId, const char* className, const char* title,
+                          std::chrono::milliseconds timeout = std::chrono::seconds(10));
+
 // A window's text in the ANSI code page.
 std::string WindowText(HWND window);
 

@@ -1,0 +1,92 @@
+// Skyvane.exe started as a user starts it, from a run directory of its own: on the first run the
+// defaults are in "Config.ini" by the time the main window is up, and closing the last window
+// ends the program.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "framework/SystemServices.h"
+#include "tests/support/FixtureClient.h"
+#include "tests/support/UiDriver.h"
+#include "weather/Startup.h"
+
+using testsupport::Fixture;
+using testsupport::FixtureRoute;
+
+namespace {
+
+std::string TestDirectory()
+{
+    char path[MAX_PATH];
+    DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
+    std::string self(path, length);
+    return self.substr(0, self.find_last_of('\\'));
+}
+
+class RunDirectory {
+public:
+    RunDirectory()
+    {
+        char base[MAX_PATH];
+        GetTempPathA(sizeof base, base);
+        m_path = std::string(base) + "skyvane-program-" + std::to_string(GetCurrentProcessId());
+        CreateDirectoryA(m_path.c_str(), nullptr);
+    }
+    ~RunDirectory()
+    {
+        DeleteFileA(Program().c_str());
+        DeleteFileA(Config().c_str());
+        RemoveDirectoryA(m_path.c_str());
+    }
+    std::string Program() const { return m_path + "\\Skyvane.exe"; }
+    std::string Config() const { return m_path + "\\Config.ini"; }
+
+private:
+    std::string m_path;
+};
+
+TEST(Program, FirstRunHasItsSettingsBeforeTheMainWindowAndEndsWithIt)
+{
+    ASSERT_TRUE(Fixture::Reset());
+    FixtureRoute route;
+    route.path = "/json/";
+    route.body = "{\"regionName\":\"X\",\"city\":\"Y\",\"zip\":\"\"}";
+    ASSERT_TRUE(Fixture::AddRoute(route));
+    RunDirectory run;
+    ASSERT_TRUE(CopyFileA((TestDirectory() + "\\..\\bin\\Skyvane.exe").c_str(),
+                          run.Program().c_str(), FALSE));
+
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    std::string commandLine = "\"" + run.Program() + "\"";
+    ASSERT_TRUE(CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                               nullptr, &startup, &process));
+    HWND window = testsupport::WaitForProcessWindow(process.dwProcessId, nullptr, "Skyvane");
+    EXPECT_NE(window, nullptr);
+    // Read while the program runs: its first refresh would read it now.
+    GbkText address = framework::ReadConfigValue(run.Config(), "URL", "To");
+    GbkText interval = framework::ReadConfigValue(run.Config(), "Auto_Refresh", "To");
+
+    if (window != nullptr) {
+        PostMessageA(window, WM_CLOSE, 0, 0);
+    }
+    DWORD waited = WaitForSingleObject(process.hProcess, 10000);
+    DWORD exitCode = 1;
+    GetExitCodeProcess(process.hProcess, &exitCode);
+    if (waited != WAIT_OBJECT_0) {
+        TerminateProcess(process.hProcess, 1);
+        WaitForSingleObject(process.hProcess, 5000);
+    }
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+
+    EXPECT_EQ(address, weather::MakeWeatherUrl("X", "Y"));
+    EXPECT_EQ(interval, "1800000");
+    EXPECT_EQ(waited, WAIT_OBJECT_0);
+    EXPECT_EQ(exitCode, 0u);
+}
+
+} // namespace
