@@ -6,6 +6,7 @@
 
 #include "framework/Framework.h"
 #include "framework/SystemServices.h"
+#include "skin/VeneerLibrary.h"
 #include "toolkit/CodePage.h"
 #include "toolkit/ServiceHosts.h"
 #include "toolkit/TextBetween.h"
@@ -44,7 +45,7 @@ void ReplaceFirst(GbkText& text, const GbkText& placeholder, const GbkText& valu
 
 // The program's control libraries by number: 1 the framework's own units, 2 the zip component,
 // 3 the skinned controls, 4 to 7 libraries whose units the windows do not use.
-const framework::LibraryInfo* const kLibraries[7] = {};
+const framework::LibraryInfo* const kLibraries[7] = {nullptr, nullptr, &skin::VeneerLibraryInfo};
 
 void SeedRandomFromTicks()
 {
