@@ -10,6 +10,7 @@
 #include <cstring>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -734,6 +735,42 @@ TEST_F(FrameworkTest, ChosenPopupItemRaisesItsEvent)
     user.join();
     EXPECT_EQ(g_seen.menuChosen, (std::vector<UnitId>{kItemTwo}));
     EXPECT_FALSE(PopupMenu(kMain, kItemOne)) << "an item under a top item is no pop-up";
+}
+
+TEST_F(FrameworkTest, PopupStylesPlaceTheMenu)
+{
+    ASSERT_TRUE(LoadWindow(kMain));
+    SetCursorPos(400, 300);
+    POINT cursor{};
+    GetCursorPos(&cursor);
+    struct Case {
+        PopupStyle style;
+        std::optional<Word> x, y;
+        // Where the menu's corner is expected: its left and top, or for the tray its right and
+        // top.
+        LONG cornerX, cornerY;
+    } cases[] = {
+        {PopupStyle::Normal, 150, 120, 150, 120},
+        {PopupStyle::Normal, std::nullopt, std::nullopt, cursor.x, cursor.y},
+        {PopupStyle::Tray, std::nullopt, std::nullopt, cursor.x - 5, cursor.y - 5},
+    };
+    for (const Case& c : cases) {
+        RECT placed{};
+        std::thread user([&] {
+            HWND menu = testsupport::WaitForTopWindow("#32768", nullptr);
+            if (menu == nullptr) {
+                return;
+            }
+            GetWindowRect(menu, &placed);
+            PostMessageA(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+        });
+        EXPECT_TRUE(PopupMenu(kMain, kMenu, c.style, c.x, c.y));
+        user.join();
+        LONG x = c.style == PopupStyle::Tray ? placed.right : placed.left;
+        EXPECT_EQ(x, c.cornerX);
+        EXPECT_EQ(placed.top, c.cornerY);
+    }
+    EXPECT_TRUE(g_seen.menuChosen.empty()) << "a menu closed with Escape raises nothing";
 }
 
 TEST_F(FrameworkTest, TrayIconAddedModifiedDeletedAndReported)

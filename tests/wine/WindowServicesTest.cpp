@@ -106,6 +106,29 @@ TEST(ShowMessage, OwnedByTheWindowNamed)
     CloseUnit(kOwnerWindow, 1);
 }
 
+TEST(ShowMessage, TaskModalUnlessSystemModalIsAsked)
+{
+    ASSERT_TRUE(LoadWindow(kOwnerWindow));
+    HWND window = WindowHandle(kOwnerWindow);
+    struct Case {
+        Word flags;
+        bool windowEnabledDuringBox;
+    } cases[] = {{MB_OK, false}, {MB_OK | MB_SYSTEMMODAL, true}};
+    for (const Case& c : cases) {
+        bool enabledDuringBox = !c.windowEnabledDuringBox;
+        std::thread user([&] {
+            HWND box = testsupport::WaitForTopWindow("#32770", "modality");
+            enabledDuringBox = IsWindowEnabled(window) != FALSE;
+            testsupport::PressButton(box, IDOK);
+        });
+        EXPECT_EQ(ShowMessage("no owner", c.flags, GbkText("modality")), 0);
+        user.join();
+        EXPECT_EQ(enabledDuringBox, c.windowEnabledDuringBox) << "flags " << c.flags;
+        EXPECT_TRUE(IsWindowEnabled(window));
+    }
+    CloseUnit(kOwnerWindow, 1);
+}
+
 TEST(ShowMessage, FromAWorkerThreadWithTheOwnerOnTheInterfaceThread)
 {
     ASSERT_TRUE(LoadWindow(kOwnerWindow));
