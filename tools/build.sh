@@ -3,6 +3,7 @@
 #   build/native  the pure logic and its tests, with AddressSanitizer and UBSan
 #   build/win64   the Windows programs and tests as run under the 64-bit Wine
 #   build/win32   the Windows programs as they ship (32-bit)
+#   build/bench   the pure logic optimised and without sanitizers, with the benchmarks
 # Arguments name the trees to build (default: all three).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -12,6 +13,7 @@ trees=("$@")
 for tree in "${trees[@]}"; do
     case $tree in
         native) args=(-DCMAKE_BUILD_TYPE=Debug) ;;
+        bench) args=(-DCMAKE_BUILD_TYPE=Release -DSKYVANE_SANITIZE=OFF) ;;
         win64) args=(-DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake) ;;
         win32) args=(-DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake) ;;
         *) echo "unknown build tree: $tree" >&2; exit 2 ;;

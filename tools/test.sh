@@ -14,5 +14,6 @@ skyvane_ensure_display
 
 status=0
 ctest --test-dir build/native -j"$(nproc)" --output-on-failure || status=1
+bash tools/fuzz.sh 30 || status=1
 ctest --test-dir build/win64 -j"$(nproc)" --output-on-failure || status=1
 exit $status
