@@ -74,6 +74,78 @@ BSTR AllocWide(std::wstring_view text)
     return SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
 }
 
+// Owns a FUNCDESC of a type info.
+class FuncDescription {
+public:
+    FuncDescription(ITypeInfo* info, FUNCDESC* description)
+        : m_info(info), m_description(description)
+    {
+    }
+    FuncDescription(const FuncDescription&) = delete;
+    FuncDescription& operator=(const FuncDescription&) = delete;
+    ~FuncDescription()
+    {
+        if (m_description) {
+            m_info->ReleaseFuncDesc(m_description);
+        }
+    }
+    const FUNCDESC* operator->() const { return m_description; }
+
+private:
+    ITypeInfo* m_info;
+    FUNCDESC* m_description;
+};
+
+// Finds the vtable interface behind a type info (the interface half of a dual dispinterface)
+// and the index of its method named `name`; false when there is none.
+bool FindVtableMethod(ITypeInfo* dispatchInfo, const wchar_t* name, ComPtr<ITypeInfo>& info,
+                      UINT& index, GUID& interfaceId)
+{
+    info = ShareReference(dispatchInfo);
+    TYPEATTR* attributes = nullptr;
+    if (FAILED(info->GetTypeAttr(&attributes))) {
+        return false;
+    }
+    TYPEKIND kind = attributes->typekind;
+    info->ReleaseTypeAttr(attributes);
+    if (kind == TKIND_DISPATCH) {
+        HREFTYPE interfaceRef = 0;
+        ComPtr<ITypeInfo> interfaceInfo;
+        if (FAILED(info->GetRefTypeOfImplType(static_cast<UINT>(-1), &interfaceRef)) ||
+            FAILED(info->GetRefTypeInfo(interfaceRef, interfaceInfo.Put()))) {
+            return false;
+        }
+        info = std::move(interfaceInfo);
+    }
+    if (FAILED(info->GetTypeAttr(&attributes))) {
+        return false;
+    }
+    interfaceId = attributes->guid;
+    UINT count = attributes->cFuncs;
+    kind = attributes->typekind;
+    info->ReleaseTypeAttr(attributes);
+    if (kind != TKIND_INTERFACE) {
+        return false;
+    }
+    MEMBERID member = MEMBERID_NIL;
+    LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
+    if (FAILED(info->GetIDsOfNames(names, 1, &member))) {
+        return false;
+    }
+    for (UINT i = 0; i < count; ++i) {
+        FUNCDESC* raw = nullptr;
+        if (FAILED(info->GetFuncDesc(i, &raw))) {
+            continue;
+        }
+        FuncDescription description(info.Get(), raw);
+        if (description->memid == member && description->invkind == INVOKE_FUNC) {
+            index = i;
+            return true;
+        }
+    }
+    return false;
+}
+
 } // namespace
 
 void ComInitialize()
@@ -125,6 +197,11 @@ AutomationError LastAutomationError()
     return t_lastError;
 }
 
+void RestoreAutomationError(const AutomationError& error)
+{
+    t_lastError = error;
+}
+
 // --- AutoArg ---
 
 AutoArg::AutoArg()
@@ -132,7 +209,7 @@ AutoArg::AutoArg()
     VariantInit(&m_value);
 }
 
-AutoArg::AutoArg(AutoArg&& other) noexcept : m_value(other.m_value), m_byRef(other.m_byRef)
+AutoArg::AutoArg(AutoArg&& other) noexcept : m_value(other.m_value)
 {
     VariantInit(&other.m_value);
 }
@@ -152,13 +229,6 @@ AutoArg AutoArg::Wide(std::wstring_view text)
     AutoArg arg;
     V_VT(&arg.m_value) = VT_BSTR;
     V_BSTR(&arg.m_value) = AllocWide(text);
-    return arg;
-}
-
-AutoArg AutoArg::TextByRef(std::string_view text)
-{
-    AutoArg arg = Text(text);
-    arg.m_byRef = true;
     return arg;
 }
 
@@ -219,18 +289,6 @@ AutoArg AutoArg::Copy(const VARIANT& value)
     AutoArg arg;
     VariantCopy(&arg.m_value, const_cast<VARIANT*>(&value));
     return arg;
-}
-
-VARIANT AutoArg::Passed()
-{
-    if (!m_byRef) {
-        return m_value;
-    }
-    VARIANT reference;
-    VariantInit(&reference);
-    V_VT(&reference) = VT_BYREF | VT_BSTR;
-    V_BSTRREF(&reference) = &V_BSTR(&m_value);
-    return reference;
 }
 
 // --- AutoValue ---
@@ -399,6 +457,93 @@ bool AutoObject::Put(const wchar_t* name, AutoArg value)
 {
     AutoArg* list[] = {&value};
     return Invoke(name, DISPATCH_PROPERTYPUT, list, 1).Ok();
+}
+
+AutoValue AutoObject::CallWithList(const wchar_t* name, AutoArg* const* fixed,
+                                   std::size_t fixedCount, AutoArg* const* list,
+                                   std::size_t listCount)
+{
+    AutoValue value;
+    if (!m_object) {
+        RecordFailure(E_POINTER, nullptr);
+        return value;
+    }
+    ComPtr<ITypeInfo> dispatchInfo;
+    HRESULT result = m_object->GetTypeInfo(0, LOCALE_USER_DEFAULT, dispatchInfo.Put());
+    ComPtr<ITypeInfo> info;
+    UINT index = 0;
+    GUID interfaceId = {};
+    if (FAILED(result) || !dispatchInfo ||
+        !FindVtableMethod(dispatchInfo.Get(), name, info, index, interfaceId)) {
+        RecordFailure(FAILED(result) ? result : DISP_E_UNKNOWNNAME, nullptr);
+        return value;
+    }
+    FUNCDESC* raw = nullptr;
+    if (FAILED(result = info->GetFuncDesc(index, &raw))) {
+        RecordFailure(result, nullptr);
+        return value;
+    }
+    FuncDescription description(info.Get(), raw);
+    // The fixed parameters, the list and the [out, retval] result.
+    if (description->cParamsOpt != -1 ||
+        static_cast<std::size_t>(description->cParams) != fixedCount + 2) {
+        RecordFailure(DISP_E_BADPARAMCOUNT, nullptr);
+        return value;
+    }
+    ComPtr<IUnknown> target;
+    if (FAILED(result =
+                   m_object->QueryInterface(interfaceId, reinterpret_cast<void**>(target.Put())))) {
+        RecordFailure(result, nullptr);
+        return value;
+    }
+
+    SAFEARRAY* array = SafeArrayCreateVector(VT_VARIANT, 0, static_cast<ULONG>(listCount));
+    if (!array) {
+        RecordFailure(E_OUTOFMEMORY, nullptr);
+        return value;
+    }
+    for (std::size_t i = 0; i < listCount; ++i) {
+        LONG position = static_cast<LONG>(i);
+        VARIANT item = list[i]->Passed();
+        SafeArrayPutElement(array, &position, &item);
+    }
+
+    std::vector<VARIANT> arguments(fixedCount + 2);
+    std::vector<VARIANTARG*> pointers(arguments.size());
+    std::vector<VARTYPE> types(arguments.size());
+    for (std::size_t i = 0; i < fixedCount; ++i) {
+        arguments[i] = fixed[i]->Passed();
+    }
+    VARIANT& listArgument = arguments[fixedCount];
+    VariantInit(&listArgument);
+    V_VT(&listArgument) = VT_BYREF | VT_ARRAY | VT_VARIANT;
+    V_ARRAYREF(&listArgument) = &array;
+    VARIANT& resultArgument = arguments[fixedCount + 1];
+    VariantInit(&resultArgument);
+    V_VT(&resultArgument) = VT_BYREF | VT_VARIANT;
+    V_VARIANTREF(&resultArgument) = value.Receive();
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        pointers[i] = &arguments[i];
+        types[i] = V_VT(&arguments[i]);
+    }
+
+    VARIANT returned;
+    VariantInit(&returned);
+    result =
+        DispCallFunc(target.Get(), description->oVft, description->callconv, VT_ERROR,
+                     static_cast<UINT>(arguments.size()), types.data(), pointers.data(), &returned);
+    SafeArrayDestroy(array);
+    if (SUCCEEDED(result)) {
+        result = V_ERROR(&returned);
+    }
+    if (FAILED(result)) {
+        RecordFailure(result, nullptr);
+        value.Receive();
+        return value;
+    }
+    RecordSuccess();
+    value.SetOk(true);
+    return value;
 }
 
 AutoValue AutoObject::Invoke(const wchar_t* name, WORD flags, AutoArg* const* args,

@@ -52,19 +52,21 @@ struct AutomationError {
     GbkText description; // empty after a success; never empty after a failure
 };
 AutomationError LastAutomationError();
+// Puts a record back, for a caller that had to make further calls to describe a failure (the
+// script control keeps a script error's description in its Error object, not in EXCEPINFO).
+void RestoreAutomationError(const AutomationError& error);
 
 // One argument of a call; owns the VARIANT (and its BSTR or array) it carries.
 class AutoArg {
 public:
-    static AutoArg Text(std::string_view text);      // VT_BSTR converted from code page 936
-    static AutoArg Wide(std::wstring_view text);     // VT_BSTR as given
-    static AutoArg TextByRef(std::string_view text); // VT_BYREF|VT_BSTR to a BSTR the arg owns
-    static AutoArg Int(std::int32_t value);          // VT_I4
-    static AutoArg Double(double value);             // VT_R8
-    static AutoArg Bool(bool value);                 // VT_BOOL
-    static AutoArg Bytes(const ByteSet& bytes);      // VT_ARRAY|VT_UI1
-    static AutoArg Object(IDispatch* object);        // VT_DISPATCH, one reference added
-    static AutoArg Copy(const VARIANT& value);       // VariantCopy of the value
+    static AutoArg Text(std::string_view text);  // VT_BSTR converted from code page 936
+    static AutoArg Wide(std::wstring_view text); // VT_BSTR as given
+    static AutoArg Int(std::int32_t value);      // VT_I4
+    static AutoArg Double(double value);         // VT_R8
+    static AutoArg Bool(bool value);             // VT_BOOL
+    static AutoArg Bytes(const ByteSet& bytes);  // VT_ARRAY|VT_UI1
+    static AutoArg Object(IDispatch* object);    // VT_DISPATCH, one reference added
+    static AutoArg Copy(const VARIANT& value);   // VariantCopy of the value
 
     AutoArg(AutoArg&& other) noexcept;
     AutoArg& operator=(AutoArg&&) = delete;
@@ -72,13 +74,12 @@ public:
     AutoArg& operator=(const AutoArg&) = delete;
     ~AutoArg();
 
-    // The VARIANT as it goes into DISPPARAMS (for by-reference texts, one pointing here).
-    VARIANT Passed();
+    // The VARIANT as it goes into DISPPARAMS; it stays owned by the argument.
+    VARIANT Passed() const { return m_value; }
 
 private:
     AutoArg();
     VARIANT m_value;
-    bool m_byRef = false;
 };
 
 // The result of a call. Failed calls and VT_EMPTY/VT_NULL results read as empty values.
@@ -139,6 +140,14 @@ public:
     }
     // Property write; true when it succeeded.
     bool Put(const wchar_t* name, AutoArg value);
+
+    // Calls a method whose last parameter is a variable argument list (a vararg
+    // SAFEARRAY(VARIANT)*): the fixed arguments, then the list handed over as that array. The
+    // call goes through the method's vtable slot as the object's type information gives it,
+    // because Wine's IDispatch route for such methods fails (or crashes) unless exactly one
+    // list argument is given.
+    AutoValue CallWithList(const wchar_t* name, AutoArg* const* fixed, std::size_t fixedCount,
+                           AutoArg* const* list, std::size_t listCount);
 
     // The general form: args in their natural order (first argument first).
     AutoValue Invoke(const wchar_t* name, WORD flags, AutoArg* const* args, std::size_t count);
