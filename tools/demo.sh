@@ -8,9 +8,11 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 
 bash tools/setup.sh
-bash tools/build.sh win64
-build="$root/build/win64"
 . tools/wine-env.sh
+tree=win32
+skyvane_can_run_win32 || tree=win64
+bash tools/build.sh "$tree"
+build="$root/build/$tree"
 skyvane_wine_env "$build"
 had_display=${DISPLAY:-}
 skyvane_ensure_display

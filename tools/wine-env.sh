@@ -1,20 +1,36 @@
 # Sourced by the scripts that run Windows programs: one Wine prefix per build tree, the Chinese
 # ANSI code page, a display, and the test authority trusted by the prefix.
 #
-# The test machines cannot execute 32-bit x86 code at all (not even under a WoW64 Wine), so
-# the programs are tested in their 64-bit build under the 64-bit Wine; the 32-bit build that
-# ships is compiled from the same sources.
+# The shipped 32-bit build runs under the 32-bit Wine. Some test machines cannot execute 32-bit
+# x86 code at all (not even under a WoW64 Wine); there the 64-bit build of the same sources runs
+# under the 64-bit Wine instead (tools/test.sh picks the tree, see skyvane_can_run_win32).
 
 skyvane_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+
+skyvane_is_win32_tree() {
+    grep -qs '^CMAKE_TOOLCHAIN_FILE:.*mingw-i686' "$1/CMakeCache.txt"
+}
+
+# Whether this machine runs the 32-bit Wine (it needs the kernel's 32-bit support).
+skyvane_can_run_win32() {
+    [ -x /usr/lib/wine/wine ] && [ -x /usr/lib/wine/wineserver32 ] &&
+        /usr/lib/wine/wine --version >/dev/null 2>&1
+}
 
 skyvane_wine_env() {
     local build=$1
     export WINEPREFIX="$build/wineprefix"
-    export WINEARCH=win64
     # SKYVANE_WINEDEBUG lets a developer see Wine's own diagnostics while debugging a test.
     export WINEDEBUG=${SKYVANE_WINEDEBUG:--all}
-    export WINELOADER=/usr/lib/wine/wine64
-    export WINESERVER=/usr/lib/wine/wineserver64
+    if skyvane_is_win32_tree "$build"; then
+        export WINEARCH=win32
+        export WINELOADER=/usr/lib/wine/wine
+        export WINESERVER=/usr/lib/wine/wineserver32
+    else
+        export WINEARCH=win64
+        export WINELOADER=/usr/lib/wine/wine64
+        export WINESERVER=/usr/lib/wine/wineserver64
+    fi
     # No Mono or Gecko installer, no desktop menu entries.
     export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
     # Code page 936 as on the users' machines (LANG alone is not enough without the glibc
