@@ -12,7 +12,7 @@ packages=(
     xvfb xauth x11-utils imagemagick python3-pil
     fonts-wqy-microhei
     libgtest-dev googletest libbenchmark-dev
-    dpkg-dev locales
+    dpkg-dev locales clang libclang-rt-14-dev
 )
 
 missing=()
