@@ -161,6 +161,8 @@ bool Fixture::AddRoute(const FixtureRoute& route)
         text << "DROP 1\n";
     if (route.noLength)
         text << "NOLENGTH 1\n";
+    if (route.cutAfter >= 0)
+        text << "CUTAFTER " << route.cutAfter << "\n";
     if (route.once)
         text << "ONCE 1\n";
     std::string answer;

@@ -18,6 +18,7 @@ struct FixtureRoute {
     int chunkDelayMs = 0;  // between pieces of 64 body bytes
     bool drop = false;     // close the connection without answering
     bool noLength = false; // no Content-Length: the body ends with the connection
+    int cutAfter = -1;     // 0 or more: the whole length announced, only so many bytes sent
     bool once = false;     // the route answers one request, then is gone
 };
 

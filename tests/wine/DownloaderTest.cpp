@@ -1,0 +1,270 @@
+// The file downloader through the real WinINet against the local fixture.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "tests/support/FixtureClient.h"
+#include "toolkit/Downloader.h"
+
+using testsupport::Fixture;
+using testsupport::FixtureRoute;
+using toolkit::DownloadFile;
+
+namespace {
+
+struct ProgressCall {
+    std::int32_t total, done, elapsed, received, reserved;
+};
+
+std::vector<ProgressCall> g_calls;
+
+void Record(std::int32_t total, std::int32_t done, std::int32_t elapsed, std::int32_t received,
+            std::int32_t reserved)
+{
+    g_calls.push_back({total, done, elapsed, received, reserved});
+}
+
+std::string Pattern(size_t size)
+{
+    std::string body(size, '\0');
+    for (size_t i = 0; i < size; ++i) {
+        body[i] = static_cast<char>((i * 31 + i / 257) & 0xFF);
+    }
+    return body;
+}
+
+class Downloader : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(Fixture::Reset());
+        g_calls.clear();
+        char temp[MAX_PATH];
+        ASSERT_GT(GetTempPathA(MAX_PATH, temp), 0u);
+        m_dir = std::string(temp) + "DownloaderTest" + std::to_string(GetCurrentProcessId());
+        CreateDirectoryA(m_dir.c_str(), nullptr);
+        m_file = m_dir + "\\Temp.zip";
+        DeleteFileA(m_file.c_str());
+    }
+    void TearDown() override
+    {
+        DeleteFileA(m_file.c_str());
+        RemoveDirectoryA(m_dir.c_str());
+    }
+
+    static FixtureRoute Route(const std::string& path, const std::string& body, int status = 200)
+    {
+        FixtureRoute route;
+        route.path = path;
+        route.body = body;
+        route.status = status;
+        return route;
+    }
+
+    std::string FileText() const
+    {
+        std::ifstream in(m_file, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    bool FileExists() const
+    {
+        return GetFileAttributesA(m_file.c_str()) != INVALID_FILE_ATTRIBUTES;
+    }
+    void WriteFileText(const std::string& text) const
+    {
+        std::ofstream out(m_file, std::ios::binary | std::ios::trunc);
+        out << text;
+    }
+
+    std::string m_dir;
+    std::string m_file;
+};
+
+TEST_F(Downloader, SendsItsHeaderLinesAndNoRangeForAFreshDownload)
+{
+    ASSERT_TRUE(Fixture::AddRoute(Route("/pkg.zip", "zip")));
+    EXPECT_EQ(DownloadFile(Fixture::HttpBase() + "/pkg.zip?v=2", m_file, Record, 0, false), 0);
+
+    auto requests = Fixture::Requests();
+    ASSERT_EQ(requests.size(), 1u);
+    const auto& request = requests[0];
+    EXPECT_EQ(request.method, "GET");
+    EXPECT_EQ(request.target, "/pkg.zip?v=2");
+    EXPECT_EQ(request.Header("Accept"), "*/*");
+    EXPECT_EQ(request.Header("Accept-Language"), "zh-cn");
+    EXPECT_EQ(request.Header("Accept-Encoding"), "gzip, deflate");
+    EXPECT_FALSE(request.HasHeader("Range"));
+    // The pragma flag of the request: proxies on the way must not answer from a cache either.
+    EXPECT_EQ(request.Header("Pragma"), "no-cache");
+}
+
+struct BodyCase {
+    const char* name;
+    size_t size;
+    std::vector<std::int32_t> doneAfterEachRead;
+};
+
+class DownloaderBodies : public Downloader, public testing::WithParamInterface<BodyCase> {};
+
+// Every read asks for 10240 bytes and is reported once; an empty body makes no report.
+TEST_P(DownloaderBodies, AreWrittenWholeWithOneReportPerRead)
+{
+    const std::string body = Pattern(GetParam().size);
+    ASSERT_TRUE(Fixture::AddRoute(Route("/body", body)));
+    ASSERT_EQ(DownloadFile(Fixture::HttpBase() + "/body", m_file, Record, 0, false), 0);
+
+    EXPECT_TRUE(FileText() == body);
+    std::vector<std::int32_t> done;
+    for (const ProgressCall& call : g_calls) {
+        done.push_back(call.done);
+        EXPECT_EQ(call.total, static_cast<std::int32_t>(body.size()));
+        EXPECT_EQ(call.received, call.done);
+        EXPECT_GT(call.elapsed, 0);
+        EXPECT_EQ(call.reserved, 0);
+    }
+    EXPECT_EQ(done, GetParam().doneAfterEachRead);
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, DownloaderBodies,
+                         testing::Values(BodyCase{"empty", 0, {}}, BodyCase{"one_byte", 1, {1}},
+                                         BodyCase{"exactly_one_read", 10240, {10240}},
+                                         BodyCase{"three_reads", 25000, {10240, 20480, 25000}}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(Downloader, ReplacesAnExistingFileWhenNotResuming)
+{
+    WriteFileText(std::string(5000, 'x'));
+    ASSERT_TRUE(Fixture::AddRoute(Route("/new", "fresh")));
+    ASSERT_EQ(DownloadFile(Fixture::HttpBase() + "/new", m_file, Record, 0, false), 0);
+    EXPECT_EQ(FileText(), "fresh");
+}
+
+TEST_F(Downloader, ResumesAtTheCallersOffsetAndAppends)
+{
+    const std::string whole = Pattern(12000);
+    WriteFileText(whole.substr(0, 1000));
+    FixtureRoute route = Route("/part", whole.substr(1000), 206);
+    route.headers = {"Content-Range: bytes 1000-11999/12000"};
+    ASSERT_TRUE(Fixture::AddRoute(route));
+
+    ASSERT_EQ(DownloadFile(Fixture::HttpBase() + "/part", m_file, Record, 1000, true), 0);
+
+    EXPECT_TRUE(FileText() == whole);
+    auto requests = Fixture::Requests();
+    ASSERT_EQ(requests.size(), 1u);
+    // WinINet puts a space behind the colon of every line it sends.
+    EXPECT_EQ(requests[0].Header("Range"), "bytes=1000-");
+    ASSERT_EQ(g_calls.size(), 2u);
+    EXPECT_EQ(g_calls[0].total, 11000);
+    EXPECT_EQ(g_calls[0].done, 1000 + 10240);
+    EXPECT_EQ(g_calls[0].received, 10240);
+    EXPECT_EQ(g_calls[1].done, 12000);
+    EXPECT_EQ(g_calls[1].received, 11000);
+}
+
+TEST_F(Downloader, ResumingCreatesAMissingFile)
+{
+    ASSERT_TRUE(Fixture::AddRoute(Route("/part", "tail", 206)));
+    ASSERT_EQ(DownloadFile(Fixture::HttpBase() + "/part", m_file, Record, 0, true), 0);
+    EXPECT_EQ(FileText(), "tail");
+}
+
+// A server that ignores the range, or answers it with an error, would otherwise have a whole
+// body or an error page appended to the partial file.
+TEST_F(Downloader, ResumingRefusesAnswersThatAreNotTheRequestedPart)
+{
+    struct Case {
+        int status;
+        const char* body;
+    };
+    for (Case c : {Case{200, "the whole file"}, Case{416, "range not satisfiable"},
+                   Case{404, "not found"}}) {
+        SCOPED_TRACE(c.status);
+        WriteFileText("partial");
+        ASSERT_TRUE(Fixture::AddRoute(Route("/part", c.body, c.status)));
+        EXPECT_EQ(DownloadFile(Fixture::HttpBase() + "/part", m_file, Record, 7, true), -1);
+        EXPECT_EQ(FileText(), "partial");
+    }
+    EXPECT_EQ(DownloadFile(Fixture::HttpBase() + "/part", m_file, Record, -1, true), -1);
+    EXPECT_TRUE(g_calls.empty());
+}
+
+TEST_F(Downloader, WritesAnErrorPageLikeAnyBody)
+{
+    ASSERT_TRUE(Fixture::AddRoute(Route("/missing", "<h1>404</h1>", 404)));
+    EXPECT_EQ(DownloadFile(Fixture::HttpBase() + "/missing", m_file, Record, 0, false), 0);
+    EXPECT_EQ(FileText(), "<h1>404</h1>");
+}
+
+TEST_F(Downloader, WorksWithoutACallback)
+{
+    const std::string body = Pattern(30000);
+    ASSERT_TRUE(Fixture::AddRoute(Route("/body", body)));
+    EXPECT_EQ(DownloadFile(Fixture::HttpBase() + "/body", m_file, nullptr, 0, false), 0);
+    EXPECT_TRUE(FileText() == body);
+    toolkit::ProgressCallback(1, 2, 3, 4, 0);
+}
+
+TEST_F(Downloader, DownloadsOverHttps)
+{
+    ASSERT_TRUE(Fixture::AddRoute(Route("/secure.zip", "tls body")));
+    EXPECT_EQ(DownloadFile(Fixture::HttpsBase() + "/secure.zip", m_file, Record, 0, false), 0);
+    EXPECT_EQ(FileText(), "tls body");
+}
+
+TEST_F(Downloader, NeverAnswersFromTheCache)
+{
+    ASSERT_TRUE(Fixture::AddRoute(Route("/changing", "first")));
+    ASSERT_EQ(DownloadFile(Fixture::HttpBase() + "/changing", m_file, nullptr, 0, false), 0);
+    ASSERT_TRUE(Fixture::AddRoute(Route("/changing", "second")));
+    ASSERT_EQ(DownloadFile(Fixture::HttpBase() + "/changing", m_file, nullptr, 0, false), 0);
+    EXPECT_EQ(FileText(), "second");
+    EXPECT_EQ(Fixture::Requests().size(), 2u);
+}
+
+TEST_F(Downloader, AnUnreachableServerLeavesTheFileUntouched)
+{
+    WriteFileText("kept");
+    // Nothing listens on port 1 of the loopback address.
+    EXPECT_EQ(DownloadFile("http://127.0.0.1:1/pkg.zip", m_file, Record, 0, false), -1);
+    EXPECT_EQ(DownloadFile("not an address", m_file, Record, 0, false), -1);
+    EXPECT_EQ(FileText(), "kept");
+    EXPECT_TRUE(g_calls.empty());
+}
+
+TEST_F(Downloader, AFileThatCannotBeOpenedFails)
+{
+    ASSERT_TRUE(Fixture::AddRoute(Route("/pkg.zip", "zip")));
+    const std::string inMissingFolder = m_dir + "\\no such folder\\Temp.zip";
+    EXPECT_EQ(DownloadFile(Fixture::HttpBase() + "/pkg.zip", inMissingFolder, Record, 0, false),
+              -1);
+    EXPECT_TRUE(g_calls.empty());
+}
+
+// A dropped connection must not pass for a complete package; what arrived stays, and a resume
+// from the file's size completes it.
+TEST_F(Downloader, ACutBodyFailsAndCanBeResumed)
+{
+    const std::string whole = Pattern(30000);
+    FixtureRoute cut = Route("/pkg.zip", whole);
+    cut.cutAfter = 15000;
+    cut.once = true;
+    ASSERT_TRUE(Fixture::AddRoute(cut));
+    EXPECT_EQ(DownloadFile(Fixture::HttpBase() + "/pkg.zip", m_file, Record, 0, false), -1);
+    const std::string kept = FileText();
+    EXPECT_TRUE(kept == whole.substr(0, kept.size()));
+    EXPECT_LE(kept.size(), 15000u);
+
+    ASSERT_TRUE(Fixture::AddRoute(Route("/pkg.zip", whole.substr(kept.size()), 206)));
+    EXPECT_EQ(DownloadFile(Fixture::HttpBase() + "/pkg.zip", m_file, Record,
+                           static_cast<std::int32_t>(kept.size()), true),
+              0);
+    EXPECT_TRUE(FileText() == whole);
+}
+
+} // namespace

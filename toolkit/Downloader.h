@@ -1,0 +1,35 @@
+#pragma once
+// The file downloader: one GET through WinINet, the body written into a local file as it
+// arrives, optionally continuing a partial file with a Range request, with a progress report
+// after every read.
+
+#include <cstdint>
+
+#include "toolkit/Types.h"
+
+namespace toolkit {
+
+// Called after every read with the Content-Length of the answer (0 when unknown), the bytes
+// counted so far (the resume offset included; low 32 bits), the milliseconds since the first
+// read (never 0), the bytes this call received (low 32 bits) and 0.
+using DownloadProgress = void (*)(std::int32_t total, std::int32_t done, std::int32_t elapsedMs,
+                                  std::int32_t received, std::int32_t reserved);
+
+// Fetches url into filePath in reads of 10240 bytes. resume false empties or creates the file;
+// resume true keeps it, writes at its end and asks for the body from byte offset from on (the
+// caller's offset alone decides; the file's size is not measured). progress may be null.
+//
+// Returns 0 when the whole body was written. The status of a plain download is not looked at,
+// so an error page becomes the file's content. Returns -1 when the request cannot be made, the
+// file cannot be opened, a read fails or the body ends before its announced length (the file
+// then keeps what arrived, ready to be resumed), and, when resuming, for a negative from or an
+// answer other than 206 Partial Content (the file is then left untouched, since appending a
+// whole body or an error page would corrupt it).
+std::int32_t DownloadFile(const GbkText& url, const GbkText& filePath, DownloadProgress progress,
+                          std::int32_t from, bool resume);
+
+// The updater's progress callback: it shows nothing, so it does nothing.
+void ProgressCallback(std::int32_t total, std::int32_t done, std::int32_t elapsedMs,
+                      std::int32_t received, std::int32_t reserved);
+
+} // namespace toolkit
