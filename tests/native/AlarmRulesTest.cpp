@@ -1,0 +1,96 @@
+// When an alarm is new, and the colour of its title.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <optional>
+#include <ostream>
+#include <string>
+
+#include "tests/support/GbkLiteral.h"
+#include "windows/AlarmRules.h"
+
+using namespace windows;
+using testsupport::Gbk;
+
+namespace {
+
+struct NewAlarmCase {
+    const char* name;
+    std::string rememberedDetail;
+    std::string rememberedTitle;
+    std::string detail;
+    std::string title;
+    bool isNew;
+};
+
+void PrintTo(const NewAlarmCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+const NewAlarmCase kNewAlarmCases[] = {
+    {"no alarm, nothing remembered", "", "", "", "", false},
+    {"no alarm, one remembered", "old detail", "old title", "", "", false},
+    {"no alarm but a title", "", "", "", "title", false},
+    {"first alarm ever", "", "", "detail", "title", true},
+    {"first alarm with an empty title", "", "", "detail", "", true},
+    {"the same alarm again", "detail", "title", "detail", "title", false},
+    {"new detail and new title", "old detail", "old title", "detail", "title", true},
+    {"new detail, same title", "old detail", "title", "detail", "title", false},
+    {"same detail, new title", "detail", "old title", "detail", "title", false},
+    {"only the title remembered, both differ", "", "old title", "detail", "title", true},
+    {"only the detail remembered, the same", "detail", "", "detail", "title", false},
+    {"bytes compared exactly", "Detail", "Title", "detail", "title", true},
+};
+
+class NewAlarm : public ::testing::TestWithParam<NewAlarmCase> {};
+
+TEST_P(NewAlarm, IsAnnouncedOnlyWhenDetailAndTitleBothChanged)
+{
+    const NewAlarmCase& c = GetParam();
+    EXPECT_EQ(IsNewAlarm(c.rememberedDetail, c.rememberedTitle, c.detail, c.title), c.isNew);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, NewAlarm, ::testing::ValuesIn(kNewAlarmCases));
+
+struct ColourCase {
+    const char* name;
+    std::string title;
+    std::optional<int32_t> colour;
+};
+
+void PrintTo(const ColourCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+const ColourCase kColourCases[] = {
+    {"yellow", Gbk("暴雨黄色预警"), -500},
+    {"orange", Gbk("高温橙色预警"), -14000},
+    {"red", Gbk("台风红色预警"), -65535},
+    {"blue", Gbk("大风蓝色预警"), -5051154},
+    {"orange before yellow in the text: yellow is tested first", Gbk("橙色转黄色预警"), -500},
+    {"red and blue: red is tested first", Gbk("蓝色升级为红色预警"), -65535},
+    {"no colour word", Gbk("道路结冰预警"), std::nullopt},
+    {"empty title", "", std::nullopt},
+};
+
+class TitleColour : public ::testing::TestWithParam<ColourCase> {};
+
+TEST_P(TitleColour, FollowsTheFirstColourWordOfTheOrder)
+{
+    const ColourCase& c = GetParam();
+    EXPECT_EQ(AlarmTitleColour(c.title), c.colour);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, TitleColour, ::testing::ValuesIn(kColourCases));
+
+TEST(TitleColour, ValuesAreTheStoredArgbWords)
+{
+    EXPECT_EQ(static_cast<uint32_t>(*AlarmTitleColour("\xBB\xC6\xC9\xAB")), 0xFFFFFE0Cu);
+    EXPECT_EQ(static_cast<uint32_t>(*AlarmTitleColour("\xB3\xC8\xC9\xAB")), 0xFFFFC950u);
+    EXPECT_EQ(static_cast<uint32_t>(*AlarmTitleColour("\xBA\xEC\xC9\xAB")), 0xFFFF0001u);
+    EXPECT_EQ(static_cast<uint32_t>(*AlarmTitleColour("\xC0\xB6\xC9\xAB")), 0xFFB2ECEEu);
+}
+
+} // namespace

@@ -1,0 +1,128 @@
+#include "windows/AlarmPopup.h"
+
+#include <windows.h>
+
+#include "framework/Framework.h"
+#include "framework/SystemServices.h"
+#include "framework/WindowServices.h"
+#include "toolkit/ScopedWin.h"
+#include "weather/Globals.h"
+#include "windows/AlarmRules.h"
+#include "windows/Handlers.h"
+#include "windows/Templates.h"
+
+namespace windows {
+namespace {
+
+using framework::EventResult;
+using framework::UnitEvent;
+namespace units = alarmpopupunits;
+
+constexpr framework::PropertyIndex kLeft = 0;
+constexpr framework::PropertyIndex kTop = 1;
+constexpr framework::PropertyIndex kWidth = 2;
+constexpr framework::PropertyIndex kHeight = 3;
+constexpr framework::PropertyIndex kTextColour = 19;
+constexpr framework::PropertyIndex kCaption = 20;
+
+constexpr int kSpaceBelow = 40;
+constexpr int kExtraSlide = 10;
+constexpr DWORD kRestMilliseconds = 8000;
+
+int WindowValue(framework::PropertyIndex index)
+{
+    return framework::GetUnitProperty(AlarmPopupWindow, units::Window, index).AsInt();
+}
+
+// Moves the notice by `step` pixels (width + 10) times; false once the notice is gone.
+bool Slide(int step)
+{
+    int steps = WindowValue(kWidth) + kExtraSlide;
+    for (int i = 0; i < steps; ++i) {
+        int left = WindowValue(kLeft) + step;
+        if (!framework::SetUnitProperty(AlarmPopupWindow, units::Window, kLeft, left)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Waits while handling this thread's messages, so that nothing this thread owns stops
+// answering during the rest.
+void WaitWithMessages(DWORD milliseconds)
+{
+    toolkit::ScopedHandle timer(CreateWaitableTimerA(nullptr, TRUE, nullptr));
+    if (!timer) {
+        Sleep(milliseconds);
+        return;
+    }
+    LARGE_INTEGER due{};
+    due.QuadPart = -static_cast<LONGLONG>(milliseconds) * 10000;
+    if (!SetWaitableTimer(timer.Get(), &due, 0, nullptr, nullptr, FALSE)) {
+        Sleep(milliseconds);
+        return;
+    }
+    HANDLE handle = timer.Get();
+    while (MsgWaitForMultipleObjects(1, &handle, FALSE, INFINITE, QS_ALLINPUT) ==
+           WAIT_OBJECT_0 + 1) {
+        framework::ProcessEvents();
+    }
+}
+
+} // namespace
+
+void FillAlarmPopup()
+{
+    framework::SetUnitProperty(AlarmPopupWindow, units::AlarmTitleLabel, kCaption,
+                               weather::AlarmTitle.Get());
+    framework::SetUnitProperty(AlarmPopupWindow, units::AlarmTextLabel, kCaption,
+                               weather::CurrentWeather.Get().AlarmDetail);
+    GbkText shown =
+        framework::GetUnitProperty(AlarmPopupWindow, units::AlarmTitleLabel, kCaption).AsText();
+    if (auto colour = AlarmTitleColour(shown)) {
+        framework::SetUnitProperty(AlarmPopupWindow, units::AlarmTitleLabel, kTextColour, *colour);
+    }
+}
+
+void SlideAlarmPopupThread(void*)
+{
+    SlideAlarmPopup();
+}
+
+void SlideAlarmPopup()
+{
+    if (!Slide(-1)) {
+        return;
+    }
+    framework::PlaySoundFile(kAlarmSoundFile);
+    WaitWithMessages(kRestMilliseconds);
+    if (!Slide(1)) {
+        return;
+    }
+    framework::CloseUnit(AlarmPopupWindow, units::Window);
+}
+
+EventResult OnAlarmPopupCreated(const UnitEvent&)
+{
+    FillAlarmPopup();
+    // Placed just beyond the right edge of the screen, from where it slides in.
+    framework::SetUnitProperty(AlarmPopupWindow, units::Window, kLeft, framework::ScreenWidth());
+    framework::SetUnitProperty(AlarmPopupWindow, units::Window, kTop,
+                               framework::ScreenHeight() - WindowValue(kHeight) - kSpaceBelow);
+    framework::StartThread(SlideAlarmPopupThread);
+    return std::nullopt;
+}
+
+EventResult OnAlarmPopupTextClick(const UnitEvent&)
+{
+    framework::ShowMessage(weather::CurrentWeather.Get().AlarmDetail, 0, weather::AlarmTitle.Get());
+    return std::nullopt;
+}
+
+EventResult OnAlarmPopupCloseClick(const UnitEvent&)
+{
+    framework::CloseUnit(AlarmPopupWindow, units::Window);
+    return std::nullopt;
+}
+
+} // namespace windows
