@@ -1,0 +1,19 @@
+#pragma once
+// Turns the share link of the download service, as the version note carries it, into the
+// direct address of the package, the way a browser gets there: share page, download frame,
+// signed form post, file address, and the redirect that the file address answers with.
+
+#include "toolkit/Types.h"
+
+namespace updater {
+
+// The direct file address for the share page at link, or the empty text. No step on the way is
+// checked: a page that cannot be fetched or a pattern that does not match leaves its value
+// empty and the chain runs on, so only the final redirect tells success from failure.
+GbkText ResolveShareDownloadUrl(const GbkText& link);
+
+// The Location header that a GET of url answers with, redirects not followed; the empty text
+// when the answer has none or the request cannot be made.
+GbkText GetRedirectLocation(const GbkText& url);
+
+} // namespace updater
