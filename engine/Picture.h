@@ -1,0 +1,72 @@
+#pragma once
+// Pictures as the engine draws them: a PNG or GIF file decoded once into premultiplied frames,
+// shared by every control that shows the same bytes, and 32-bit DIB sections that hold scaled
+// copies and the composed window.
+
+#include <windows.h>
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace engine {
+
+struct PictureFrame {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint32_t> pixels; // premultiplied BGRA, top row first
+    int delayMs = 0;
+};
+
+struct Picture {
+    std::vector<PictureFrame> frames; // one for a still picture
+    int Width() const { return frames.empty() ? 0 : frames[0].width; }
+    int Height() const { return frames.empty() ? 0 : frames[0].height; }
+    bool Animated() const { return frames.size() > 1; }
+};
+
+// The decoded picture of a whole PNG or GIF file, or nullptr for bytes GDI+ cannot read. The
+// same bytes give the same object while any control still holds it, so eight windows with one
+// background decode it once.
+std::shared_ptr<const Picture> DecodePicture(const std::uint8_t* bytes, std::size_t size);
+
+// A top-down 32-bit DIB section selected into its own memory DC.
+class Dib {
+public:
+    Dib() = default;
+    ~Dib() { Reset(); }
+    Dib(const Dib&) = delete;
+    Dib& operator=(const Dib&) = delete;
+
+    // Makes a cleared bitmap of that size; false (and empty) when GDI refuses.
+    bool Create(int width, int height);
+    void Reset();
+    void Clear();
+
+    bool IsValid() const { return m_bitmap != nullptr; }
+    int Width() const { return m_width; }
+    int Height() const { return m_height; }
+    HDC Dc() const { return m_dc; }
+    std::uint32_t* Bits() const { return m_bits; }
+
+private:
+    HBITMAP m_bitmap = nullptr;
+    HGDIOBJ m_previous = nullptr;
+    HDC m_dc = nullptr;
+    std::uint32_t* m_bits = nullptr;
+    int m_width = 0;
+    int m_height = 0;
+};
+
+// Draws `frame` scaled into `target` at (x, y, width, height) with high-quality resampling,
+// blended over what is there.
+void DrawFrame(Dib& target, const PictureFrame& frame, int x, int y, int width, int height);
+
+// Blends a premultiplied DIB (or part of it) over the destination DC.
+void BlendDib(HDC target, int x, int y, int width, int height, const Dib& source, int sourceX,
+              int sourceY);
+
+// The rectangle of a picture fitted into a box, keeping its proportions, centred.
+RECT FitRect(int pictureWidth, int pictureHeight, const RECT& box);
+
+} // namespace engine
