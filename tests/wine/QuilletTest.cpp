@@ -1,0 +1,331 @@
+// The unpacker: its zip extraction over archives made by Python's zip writer
+// (tests/fixtures/updater/make-zips.py), and the built Quillet.exe run from a run directory of
+// its own with a stand-in updater.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+#include "updater/ZipExtract.h"
+
+using updater::ZipExtract;
+
+namespace {
+
+std::string TestDirectory()
+{
+    char path[MAX_PATH];
+    DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
+    std::string self(path, length);
+    return self.substr(0, self.find_last_of('\\'));
+}
+
+std::string Archive(const std::string& name)
+{
+    return TestDirectory() + "\\updater-zips\\" + name;
+}
+
+bool Exists(const std::string& path)
+{
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool IsDirectory(const std::string& path)
+{
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::string Contents(const std::string& path)
+{
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return "<missing>";
+    }
+    std::string text;
+    char buffer[65536];
+    DWORD read = 0;
+    while (ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0) {
+        text.append(buffer, read);
+    }
+    CloseHandle(file);
+    return text;
+}
+
+void Write(const std::string& path, const std::string& text)
+{
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE) << path;
+    DWORD written = 0;
+    WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    CloseHandle(file);
+}
+
+void RemoveTree(const std::string& path)
+{
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((path + "\\*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            const std::string name = found.cFileName;
+            if (name == "." || name == "..") {
+                continue;
+            }
+            const std::string child = path + "\\" + name;
+            SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                RemoveTree(child);
+            } else {
+                DeleteFileA(child.c_str());
+            }
+        } while (FindNextFileA(search, &found));
+        FindClose(search);
+    }
+    RemoveDirectoryA(path.c_str());
+}
+
+// A fresh directory under the temporary folder, removed with everything in it at the end.
+class TempDirectory {
+public:
+    TempDirectory()
+    {
+        static int count = 0;
+        char base[MAX_PATH];
+        GetTempPathA(sizeof base, base);
+        m_path = std::string(base) + "skyvane-quillet-" + std::to_string(GetCurrentProcessId()) +
+                 "-" + std::to_string(++count);
+        RemoveTree(m_path);
+        CreateDirectoryA(m_path.c_str(), nullptr);
+    }
+    ~TempDirectory() { RemoveTree(m_path); }
+    const std::string& Path() const { return m_path; }
+    std::string operator/(const std::string& name) const { return m_path + "\\" + name; }
+
+private:
+    std::string m_path;
+};
+
+// The long file of the tree archives, as make-zips.py writes it.
+std::string BigFile()
+{
+    std::string text;
+    char line[80];
+    for (int i = 0; i < 1000; ++i) {
+        std::snprintf(line, sizeof line, "line %05d of a file longer than one write piece\r\n", i);
+        text += line;
+    }
+    return text;
+}
+
+TEST(ZipExtract, ArgumentsAndMissingArchives)
+{
+    TempDirectory run;
+    struct Case {
+        const char* name;
+        std::string zip;
+        std::string target;
+    };
+    const Case cases[] = {
+        {"no archive named", "", run.Path()},
+        {"no target named", Archive("tree-slashes.zip"), ""},
+        {"archive missing", run / "Temp.zip", run.Path()},
+        {"a directory is no archive", run.Path(), run / "out"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(ZipExtract(c.zip, c.target), -1);
+    }
+    EXPECT_FALSE(Exists(run / "out"));
+}
+
+TEST(ZipExtract, EitherSeparatorGivesTheSameTree)
+{
+    for (const char* archive : {"tree-slashes.zip", "tree-backslashes.zip"}) {
+        SCOPED_TRACE(archive);
+        TempDirectory run;
+        // Missing target directories are made with their parents.
+        const std::string target = run / "a\\b";
+        ASSERT_EQ(ZipExtract(Archive(archive), target), 1);
+        EXPECT_EQ(Contents(target + "\\readme.txt"), "new readme\r\n");
+        EXPECT_EQ(Contents(target + "\\data\\a.txt"), BigFile());
+        EXPECT_EQ(Contents(target + "\\data\\deep\\b.txt"), "b");
+        EXPECT_TRUE(IsDirectory(target + "\\empty"));
+        WIN32_FIND_DATAA found;
+        HANDLE search = FindFirstFileA((target + "\\empty\\*.txt").c_str(), &found);
+        EXPECT_EQ(search, INVALID_HANDLE_VALUE);
+        if (search != INVALID_HANDLE_VALUE) {
+            FindClose(search);
+        }
+    }
+}
+
+TEST(ZipExtract, ReplacesFilesAndLeavesThemNormal)
+{
+    TempDirectory run;
+    Write(run / "readme.txt", "old readme, longer than the new one\r\n");
+    ASSERT_EQ(ZipExtract(Archive("tree-slashes.zip"), run.Path()), 1);
+    EXPECT_EQ(Contents(run / "readme.txt"), "new readme\r\n");
+
+    // A target with its closing backslash takes no second one.
+    ASSERT_EQ(ZipExtract(Archive("attributes.zip"), run.Path() + "\\"), 1);
+    EXPECT_EQ(Contents(run / "locked.txt"), "locked");
+    const DWORD attributes = GetFileAttributesA((run / "locked.txt").c_str());
+    EXPECT_EQ(
+        attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM), 0u);
+    // So a second update can replace it.
+    EXPECT_EQ(ZipExtract(Archive("attributes.zip"), run.Path()), 1);
+
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    ASSERT_TRUE(GetFileAttributesExA((run / "dated.txt").c_str(), GetFileExInfoStandard, &data));
+    FILETIME local{};
+    SYSTEMTIME stamp{};
+    FileTimeToLocalFileTime(&data.ftLastWriteTime, &local);
+    FileTimeToSystemTime(&local, &stamp);
+    EXPECT_EQ(stamp.wYear, 2020);
+    EXPECT_EQ(stamp.wMonth, 5);
+    EXPECT_EQ(stamp.wDay, 17);
+    EXPECT_EQ(stamp.wHour, 10);
+    EXPECT_EQ(stamp.wMinute, 30);
+}
+
+// A file in use (here held open without sharing) cannot be replaced. A read-only file would
+// do on Windows, but the tests run Wine as root, whom no file refuses.
+TEST(ZipExtract, FileThatCannotBeReplacedStopsTheExtractionAtItsEntry)
+{
+    TempDirectory run;
+    CreateDirectoryA((run / "data").c_str(), nullptr);
+    CreateDirectoryA((run / "data\\deep").c_str(), nullptr);
+    Write(run / "data\\deep\\b.txt", "old b");
+    HANDLE inUse = CreateFileA((run / "data\\deep\\b.txt").c_str(), GENERIC_READ, 0, nullptr,
+                               OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(inUse, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(ZipExtract(Archive("tree-slashes.zip"), run.Path()), 0);
+    CloseHandle(inUse);
+    // The entries before it stay; nothing after it is made.
+    EXPECT_EQ(Contents(run / "readme.txt"), "new readme\r\n");
+    EXPECT_EQ(Contents(run / "data\\a.txt"), BigFile());
+    EXPECT_EQ(Contents(run / "data\\deep\\b.txt"), "old b");
+    EXPECT_FALSE(Exists(run / "empty"));
+}
+
+TEST(ZipExtract, RefusesEntriesThatLeaveTheTarget)
+{
+    for (const char* archive :
+         {"unsafe-parent.zip", "unsafe-parent-backslash.zip", "unsafe-parent-inside.zip",
+          "unsafe-parent-space.zip", "unsafe-rooted.zip", "unsafe-drive.zip"}) {
+        SCOPED_TRACE(archive);
+        TempDirectory run;
+        const std::string target = run / "inner";
+        EXPECT_EQ(ZipExtract(Archive(archive), target), 0);
+        EXPECT_EQ(Contents(target + "\\first.txt"), "first");
+        EXPECT_FALSE(Exists(run / "escape.txt"));
+        EXPECT_FALSE(Exists(target + "\\rooted.txt"));
+        EXPECT_FALSE(Exists(target + "\\after.txt"));
+    }
+}
+
+TEST(ZipExtract, UnreadableArchives)
+{
+    TempDirectory run;
+    EXPECT_EQ(ZipExtract(Archive("not-a-zip.zip"), run.Path()), 0);
+    // The data of the broken entry fails its check sum; the entry before it stays.
+    EXPECT_EQ(ZipExtract(Archive("corrupt.zip"), run.Path()), 0);
+    EXPECT_EQ(Contents(run / "first.txt"), "first");
+}
+
+TEST(ZipExtract, NamesStayAsStored)
+{
+    TempDirectory run;
+    ASSERT_EQ(ZipExtract(Archive("chinese-name.zip"), run.Path()), 1);
+    // "天气.txt" in code page 936, as the archive stores it.
+    EXPECT_EQ(Contents(run / "\xCC\xEC\xC6\xF8.txt"), "gbk");
+}
+
+// Runs Quillet.exe from the run directory and waits for it to end; its exit code, or -1.
+int RunUnpacker(const TempDirectory& run)
+{
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    std::string commandLine = "\"";
+    commandLine += run / "Quillet.exe";
+    commandLine += "\"";
+    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        TestDirectory().c_str(), &startup, &process)) {
+        return -1;
+    }
+    DWORD exitCode = static_cast<DWORD>(-1);
+    if (WaitForSingleObject(process.hProcess, 30000) == WAIT_OBJECT_0) {
+        GetExitCodeProcess(process.hProcess, &exitCode);
+    } else {
+        TerminateProcess(process.hProcess, 1);
+    }
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return static_cast<int>(exitCode);
+}
+
+// The lines the stand-ins wrote at their start, once the expected one is there (or 10 s).
+std::string StartedWhenThere(const TempDirectory& run, const std::string& expected)
+{
+    for (int i = 0; i < 200; ++i) {
+        std::string started = Contents(run / "started.txt");
+        if (started.find(expected) != std::string::npos) {
+            return started;
+        }
+        Sleep(50);
+    }
+    return Contents(run / "started.txt");
+}
+
+TEST(Quillet, UnpacksOverTheRunDirectoryAndStartsTheNewUpdater)
+{
+    TempDirectory run;
+    ASSERT_TRUE(CopyFileA((TestDirectory() + "\\..\\bin\\Quillet.exe").c_str(),
+                          (run / "Quillet.exe").c_str(), FALSE));
+    ASSERT_TRUE(
+        CopyFileA(Archive("unpacker-package.zip").c_str(), (run / "Temp.zip").c_str(), FALSE));
+    Write(run / "readme.txt", "old readme\r\n");
+    Write(run / "Fernhop.exe", "an old updater");
+    Write(run / "Config.ini", "[PCS]\r\nTo=1\r\n");
+
+    EXPECT_EQ(RunUnpacker(run), 0);
+    // The package's updater was written before it was started: the stand-in says so.
+    EXPECT_EQ(StartedWhenThere(run, "Fernhop.exe"), "Fernhop.exe\r\n");
+    EXPECT_EQ(Contents(run / "Fernhop.exe"), Contents(TestDirectory() + "\\UpdateStandIn.exe"));
+    EXPECT_EQ(Contents(run / "readme.txt"), "new readme\r\n");
+    EXPECT_EQ(Contents(run / "data\\notes.txt"), "notes");
+    EXPECT_EQ(Contents(run / "Config.ini"), "[PCS]\r\nTo=1\r\n");
+    EXPECT_FALSE(Exists(run / "Temp.zip"));
+}
+
+TEST(Quillet, StartsTheUpdaterWhateverThePackage)
+{
+    struct Case {
+        const char* name;
+        const char* package; // copied in as Temp.zip; null: none
+    };
+    const Case cases[] = {
+        {"no zip", "not-a-zip.zip"},
+        {"no package", nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDirectory run;
+        ASSERT_TRUE(CopyFileA((TestDirectory() + "\\..\\bin\\Quillet.exe").c_str(),
+                              (run / "Quillet.exe").c_str(), FALSE));
+        ASSERT_TRUE(CopyFileA((TestDirectory() + "\\UpdateStandIn.exe").c_str(),
+                              (run / "Fernhop.exe").c_str(), FALSE));
+        if (c.package != nullptr) {
+            ASSERT_TRUE(CopyFileA(Archive(c.package).c_str(), (run / "Temp.zip").c_str(), FALSE));
+        }
+        EXPECT_EQ(RunUnpacker(run), 0);
+        EXPECT_EQ(StartedWhenThere(run, "Fernhop.exe"), "Fernhop.exe\r\n");
+        EXPECT_FALSE(Exists(run / "Temp.zip"));
+    }
+}
+
+} // namespace
