@@ -59,10 +59,10 @@ TEST(Program, FirstRunHasItsSettingsBeforeTheMainWindowAndEndsWithIt)
     RunDirectory run;
     ASSERT_TRUE(CopyFileA((TestDirectory() + "\\..\\bin\\Skyvane.exe").c_str(),
                           run.Program().c_str(), FALSE));
-    // The main window's skinned controls need an engine beside the program, or each of them
-    // stops the start with a box; the recording stand-in is enough to come up and close.
-    ASSERT_TRUE(CopyFileA((TestDirectory() + "\\RecordingEngine.dll").c_str(), run.Engine().c_str(),
-                          FALSE));
+    // The main window's skinned controls need the engine beside the program, or each of them
+    // stops the start with a box.
+    ASSERT_TRUE(CopyFileA((TestDirectory() + "\\..\\bin\\VeneerCore.dll").c_str(),
+                          run.Engine().c_str(), FALSE));
 
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;

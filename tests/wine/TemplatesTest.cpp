@@ -22,6 +22,7 @@
 #include "engine/StoredData.h"
 #include "framework/Framework.h"
 #include "skin/VeneerLibrary.h"
+#include "tests/support/QuietTemplates.h"
 #include "tests/support/UiDriver.h"
 #include "toolkit/CodePage.h"
 #include "windows/Handlers.h"
@@ -495,11 +496,6 @@ std::vector<ExpectedWindow> ExpectedWindows()
 // ---- the windows as loaded
 // -----------------------------------------------------------------------
 
-// Copies of the templates without event bindings.
-std::vector<WindowTemplate> g_quietWindows;
-std::vector<std::vector<UnitTemplate>> g_quietUnits;
-std::vector<const WindowTemplate*> g_quietList;
-
 const WindowTemplate* Template(WindowId id)
 {
     for (const WindowTemplate* tpl : windows::AllTemplates()) {
@@ -527,23 +523,7 @@ class TemplatesEnvironment : public ::testing::Environment {
 public:
     void SetUp() override
     {
-        for (const WindowTemplate* tpl : windows::AllTemplates()) {
-            std::vector<UnitTemplate>& units =
-                g_quietUnits.emplace_back(tpl->units.begin(), tpl->units.end());
-            for (UnitTemplate& unit : units) {
-                unit.events = {};
-            }
-        }
-        std::size_t i = 0;
-        for (const WindowTemplate* tpl : windows::AllTemplates()) {
-            WindowTemplate& quiet = g_quietWindows.emplace_back(*tpl);
-            quiet.events = {};
-            quiet.units = g_quietUnits[i++];
-        }
-        for (const WindowTemplate& quiet : g_quietWindows) {
-            g_quietList.push_back(&quiet);
-        }
-
+        static const testsupport::QuietTemplates quiet(windows::AllTemplates());
         char path[MAX_PATH];
         DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
         std::string tests(path, length);
@@ -559,7 +539,7 @@ public:
         GetEnvironmentVariableA("PATH", oldPath, sizeof oldPath);
         SetEnvironmentVariableA("PATH", (g_engineFolder + ";" + oldPath).c_str());
 
-        ASSERT_TRUE(Initialise(kLibraries, g_quietList));
+        ASSERT_TRUE(Initialise(kLibraries, quiet.List()));
         auto module = static_cast<HMODULE>(skin::VeneerEngineModule());
         ASSERT_NE(module, nullptr) << "the binding found no engine";
         g_hooks.log = reinterpret_cast<decltype(g_hooks.log)>(

@@ -1,0 +1,68 @@
+#pragma once
+// What the test display shows of a window's client area, and a PNG of it for a person to look
+// at. Header-only; the tests link GDI+. Call with GDI+ started.
+#include <windows.h>
+
+#include <gdiplus.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace testsupport {
+
+struct Shot {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint32_t> pixels; // 0x00RRGGBB, rows top down
+
+    std::uint32_t At(int x, int y) const { return pixels[static_cast<std::size_t>(y) * width + x]; }
+};
+
+inline Shot TakeShot(HWND window)
+{
+    Shot shot;
+    RECT client{};
+    GetClientRect(window, &client);
+    POINT origin{0, 0};
+    ClientToScreen(window, &origin);
+    shot.width = client.right;
+    shot.height = client.bottom;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = shot.width;
+    info.bmiHeader.biHeight = -shot.height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, shot.width, shot.height, screen, origin.x, origin.y, SRCCOPY);
+    GdiFlush();
+    const auto* words = static_cast<const std::uint32_t*>(bits);
+    shot.pixels.assign(words, words + static_cast<std::size_t>(shot.width) * shot.height);
+    for (std::uint32_t& pixel : shot.pixels) {
+        pixel &= 0x00FFFFFFu;
+    }
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return shot;
+}
+
+// False when the file could not be written.
+inline bool SaveShot(const Shot& shot, const std::string& file)
+{
+    Gdiplus::Bitmap bitmap(shot.width, shot.height, shot.width * 4, PixelFormat32bppRGB,
+                           reinterpret_cast<BYTE*>(const_cast<std::uint32_t*>(shot.pixels.data())));
+    // The PNG encoder's class id.
+    const CLSID png = {
+        0x557CF406, 0x1A04, 0x11D3, {0x9A, 0x73, 0x00, 0x00, 0xF8, 0x1E, 0xF3, 0x2E}};
+    std::wstring wide(file.begin(), file.end());
+    return bitmap.Save(wide.c_str(), &png, nullptr) == Gdiplus::Ok;
+}
+
+} // namespace testsupport
