@@ -207,7 +207,6 @@ TEST_F(Downloader, WorksWithoutACallback)
     ASSERT_TRUE(Fixture::AddRoute(Route("/body", body)));
     EXPECT_EQ(DownloadFile(Fixture::HttpBase() + "/body", m_file, nullptr, 0, false), 0);
     EXPECT_TRUE(FileText() == body);
-    toolkit::ProgressCallback(1, 2, 3, 4, 0);
 }
 
 TEST_F(Downloader, DownloadsOverHttps)
