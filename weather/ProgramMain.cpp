@@ -1,8 +1,14 @@
 #include <windows.h>
 
+#include "weather/Refresh.h"
 #include "weather/Startup.h"
+#include "windows/Templates.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
+    // The refresh acts on units of the main window, whose numbers the window code owns.
+    weather::SetMainWindowUnits({.window = windows::MainWindow,
+                                 .refreshTimer = windows::mainunits::AutoRefreshTimer,
+                                 .skin = windows::mainunits::WindowSkin});
     return weather::ProgramEntry();
 }
