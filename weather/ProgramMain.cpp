@@ -2,6 +2,7 @@
 
 #include "weather/Refresh.h"
 #include "weather/Startup.h"
+#include "update/UpdateCheck.h"
 #include "windows/Templates.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
@@ -10,5 +11,6 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     weather::SetMainWindowUnits({.window = windows::MainWindow,
                                  .refreshTimer = windows::mainunits::AutoRefreshTimer,
                                  .skin = windows::mainunits::WindowSkin});
+    weather::SetUpdateCheck(update::CheckForUpdate);
     return weather::ProgramEntry();
 }
