@@ -6,8 +6,11 @@
 #include <gdiplus.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdio>
+#include <initializer_list>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "engine/EngineInterface.h"
@@ -328,15 +331,43 @@ int PixelsUnlikeTheRight(const Shot& shot, const RECT& rect)
     return count;
 }
 
-void SendMouse(DWORD flags, POINT screen)
+struct MouseStep {
+    DWORD flags; // 0 to move only
+    POINT screen;
+};
+
+void SendStep(const MouseStep& step)
 {
     INPUT input = {};
     input.type = INPUT_MOUSE;
-    input.mi.dx = MulDiv(screen.x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
-    input.mi.dy = MulDiv(screen.y, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
-    input.mi.dwFlags = flags | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE;
+    input.mi.dx = MulDiv(step.screen.x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
+    input.mi.dy = MulDiv(step.screen.y, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
+    input.mi.dwFlags = step.flags | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE;
     SendInput(1, &input, sizeof input);
+}
+
+// Plays the steps from a thread of its own while this one handles the windows' messages: a
+// press on a window's background starts the system's move loop, which returns only at the
+// release.
+void Gesture(std::initializer_list<MouseStep> steps)
+{
+    std::vector<MouseStep> list(steps);
+    std::atomic<bool> done{false};
+    std::thread player([&] {
+        for (const MouseStep& step : list) {
+            SendStep(step);
+            std::this_thread::sleep_for(std::chrono::milliseconds(40));
+        }
+        done = true;
+    });
+    testsupport::PumpUntil([&] { return done.load(); });
+    player.join();
     testsupport::PumpFor(std::chrono::milliseconds(40));
+}
+
+void SendMouse(DWORD flags, POINT screen)
+{
+    Gesture({{flags, screen}});
 }
 
 POINT OnScreen(HWND window, POINT client)
@@ -353,9 +384,7 @@ POINT Centre(const RECT& rect)
 void Click(HWND window, POINT client)
 {
     POINT screen = OnScreen(window, client);
-    SendMouse(0, screen);
-    SendMouse(MOUSEEVENTF_LEFTDOWN, screen);
-    SendMouse(MOUSEEVENTF_LEFTUP, screen);
+    Gesture({{0, screen}, {MOUSEEVENTF_LEFTDOWN, screen}, {MOUSEEVENTF_LEFTUP, screen}});
 }
 
 class EngineWindow : public ::testing::Test {
@@ -449,4 +478,341 @@ TEST_F(EngineWindow, ClicksRaiseEventZeroOfTheClickedControl)
         EXPECT_EQ(g_seen[0].unit, target.unit);
         EXPECT_EQ(g_seen[0].number, 0);
     }
+}
+
+TEST_F(EngineWindow, ADoubleClickOnAPictureRaisesSixAfterTheFirstClick)
+{
+    POINT screen = OnScreen(m_window, Centre(kPictureRect));
+    Gesture({{0, screen},
+             {MOUSEEVENTF_LEFTDOWN, screen},
+             {MOUSEEVENTF_LEFTUP, screen},
+             {MOUSEEVENTF_LEFTDOWN, screen},
+             {MOUSEEVENTF_LEFTUP, screen}});
+    ASSERT_EQ(g_seen.size(), 2u);
+    EXPECT_EQ(g_seen[0].number, 0);
+    EXPECT_EQ(g_seen[1].number, 6);
+    EXPECT_EQ(g_seen[1].unit, kPicture);
+}
+
+TEST_F(EngineWindow, AButtonReleasedOutsideIsNoClickAndEachStateLooksDifferent)
+{
+    Shot normal = Look("button-normal");
+    POINT inside = OnScreen(m_window, Centre(kButtonRect));
+    SendMouse(0, inside);
+    Shot hover = Look("button-hover");
+    SendMouse(MOUSEEVENTF_LEFTDOWN, inside);
+    Shot pressed = Look("button-pressed");
+    SendMouse(0, OnScreen(m_window, POINT{kButtonRect.right + 40, kButtonRect.bottom + 5}));
+    SendMouse(MOUSEEVENTF_LEFTUP,
+              OnScreen(m_window, POINT{kButtonRect.right + 40, kButtonRect.bottom + 5}));
+    EXPECT_TRUE(g_seen.empty()) << "released outside the button";
+
+    // The button's face away from its text.
+    POINT face{kButtonRect.left + 4, kButtonRect.top + 4};
+    EXPECT_GT(Distance(normal.At(face.x, face.y), hover.At(face.x, face.y)), 10);
+    EXPECT_GT(Distance(hover.At(face.x, face.y), pressed.At(face.x, face.y)), 10);
+}
+
+TEST_F(EngineWindow, TheHandlerOfATickReadsTheNewState)
+{
+    Shot before = Look("checkbox-unticked");
+    Click(m_window, POINT{kCheckBoxRect.left + 8, Centre(kCheckBoxRect).y});
+    Shot ticked = Look("checkbox-ticked");
+    Click(m_window, Centre(kCheckBoxRect));
+    ASSERT_EQ(g_seen.size(), 2u);
+    EXPECT_EQ(g_seen[0].unit, kCheckBox);
+    EXPECT_EQ(g_seen[0].number, 0);
+    EXPECT_EQ(g_seen[0].state, 1) << "ticked by the first click";
+    EXPECT_EQ(g_seen[1].state, 0) << "unticked by the second";
+    EXPECT_FALSE(GetUnitProperty(kWindow, kCheckBox, 16).AsBool());
+
+    POINT box{kCheckBoxRect.left + 5, Centre(kCheckBoxRect).y};
+    EXPECT_GT(Distance(before.At(box.x, box.y), ticked.At(box.x, box.y)), 60)
+        << "the box shows the tick";
+}
+
+namespace {
+
+HWND OpenDropList(HWND window)
+{
+    Click(window, Centre(kComboRect));
+    return testsupport::WaitForTopWindow("VeneerDropList", nullptr, std::chrono::seconds(2));
+}
+
+// The middle of item `index` of an open list, on the screen.
+POINT ItemOnScreen(HWND list, int index)
+{
+    RECT client{};
+    GetClientRect(list, &client);
+    int itemHeight = (client.bottom - 2) / 4;
+    POINT point{client.right / 2, 1 + itemHeight * index + itemHeight / 2};
+    ClientToScreen(list, &point);
+    return point;
+}
+
+} // namespace
+
+TEST_F(EngineWindow, ChoosingAnotherItemChangesTheSelectionOnceAndTheHandlerSeesIt)
+{
+    EXPECT_EQ(GetUnitProperty(kWindow, kCombo, 37).AsInt(), -1) << "stored without a selection";
+    HWND list = OpenDropList(m_window);
+    ASSERT_NE(list, nullptr) << "the list did not open";
+    RECT listRect{};
+    RECT combo = kComboRect;
+    GetWindowRect(list, &listRect);
+    MapWindowPoints(m_window, nullptr, reinterpret_cast<POINT*>(&combo), 2);
+    EXPECT_EQ(listRect.top, combo.bottom) << "the list opens below the box";
+    EXPECT_EQ(listRect.right - listRect.left, combo.right - combo.left);
+
+    POINT second = ItemOnScreen(list, 1);
+    SendMouse(0, second);
+    SendMouse(MOUSEEVENTF_LEFTDOWN, second);
+    SendMouse(MOUSEEVENTF_LEFTUP, second);
+    EXPECT_FALSE(IsWindow(list)) << "a choice closes the list";
+    ASSERT_EQ(g_seen.size(), 1u);
+    EXPECT_EQ(g_seen[0].unit, kCombo);
+    EXPECT_EQ(g_seen[0].number, 0);
+    EXPECT_EQ(g_seen[0].state, 1);
+    Look("combo-chosen");
+
+    // The same item again is no change; a click beside the list closes it without one.
+    list = OpenDropList(m_window);
+    ASSERT_NE(list, nullptr);
+    second = ItemOnScreen(list, 1);
+    SendMouse(0, second);
+    SendMouse(MOUSEEVENTF_LEFTDOWN, second);
+    SendMouse(MOUSEEVENTF_LEFTUP, second);
+    list = OpenDropList(m_window);
+    ASSERT_NE(list, nullptr);
+    Click(m_window, POINT{kClientWidth / 2, 20});
+    EXPECT_FALSE(IsWindow(list));
+    EXPECT_EQ(g_seen.size(), 1u);
+    EXPECT_EQ(GetUnitProperty(kWindow, kCombo, 37).AsInt(), 1);
+}
+
+namespace {
+
+using SendMessageRoutine = engine::ControlSendMessageRoutine;
+
+SendMessageRoutine EngineSend()
+{
+    return reinterpret_cast<SendMessageRoutine>(reinterpret_cast<void*>(
+        GetProcAddress(static_cast<HMODULE>(skin::VeneerEngineModule()), "ControlSendMessage")));
+}
+
+engine::ControlHandle ControlOf(UnitId unit)
+{
+    return skin::VeneerControlFromWindow(UnitWindowHandle(kWindow, unit));
+}
+
+// "晴 -3°" and "多云" in code page 936.
+const GbkText kSunnyCaption = "\xC7\xE7 -3";
+const GbkText kCloudyCaption = "\xB6\xE0\xD4\xC6";
+
+} // namespace
+
+TEST_F(EngineWindow, WrittenPropertiesReadBackAndShow)
+{
+    Shot before = Look("properties-before");
+    struct Case {
+        UnitId unit;
+        PropertyIndex index;
+        PropertyValue written;
+        PropertyValue read;
+    };
+    const ByteSet rain = Bytes(PictureId::RainPicture);
+    const Case cases[] = {
+        {kLabel, 20, kSunnyCaption, kSunnyCaption},
+        {kButton, 20, kCloudyCaption, kCloudyCaption},
+        {kLabel, 19, static_cast<std::int32_t>(0xFFFFC950u),
+         static_cast<std::int32_t>(0xFFFFC950u)},
+        {kCheckBox, 16, true, true},
+        {kCombo, 37, 3, 3},
+        {kCombo, 37, 9, 3}, // no such item: the selection stays
+        {kCombo, 37, -1, -1},
+        {kPicture, 16, rain, rain},
+    };
+    for (const Case& c : cases) {
+        ASSERT_TRUE(SetUnitProperty(kWindow, c.unit, c.index, c.written));
+        PropertyValue value = GetUnitProperty(kWindow, c.unit, c.index);
+        SCOPED_TRACE("unit " + std::to_string(c.unit) + " property " + std::to_string(c.index));
+        switch (c.read.GetKind()) {
+        case PropertyValue::Kind::Text:
+            EXPECT_EQ(value.AsText(), c.read.AsText());
+            break;
+        case PropertyValue::Kind::Bytes:
+            EXPECT_EQ(value.AsBytes(), c.read.AsBytes());
+            break;
+        default:
+            EXPECT_EQ(value.AsInt(), c.read.AsInt());
+            break;
+        }
+    }
+    EXPECT_TRUE(g_seen.empty()) << "written states raise no events";
+
+    Shot after = Look("properties-after");
+    EXPECT_GT(PixelsUnlikeTheRight(after, kLabelRect), 20);
+    // The label took the amber colour: its text pixels are warm now.
+    int warm = 0;
+    for (int y = kLabelRect.top; y < kLabelRect.bottom; ++y) {
+        for (int x = kLabelRect.left; x < kLabelRect.right; ++x) {
+            std::uint32_t pixel = after.At(x, y);
+            warm += Channel(pixel, 16) > 200 && Channel(pixel, 0) < 150 ? 1 : 0;
+        }
+    }
+    EXPECT_GT(warm, 10);
+    POINT pictureMiddle = Centre(kPictureRect);
+    EXPECT_GT(Distance(before.At(pictureMiddle.x, pictureMiddle.y),
+                       after.At(pictureMiddle.x, pictureMiddle.y)),
+              30)
+        << "the picture box shows the new picture";
+}
+
+TEST_F(EngineWindow, AHiddenControlLeavesTheBackgroundAndTakesNoClicks)
+{
+    ASSERT_TRUE(SetUnitProperty(kWindow, kButton, 8, false));
+    EXPECT_FALSE(GetUnitProperty(kWindow, kButton, 8).AsBool());
+    Shot shot = Look("button-hidden");
+    EXPECT_EQ(PixelsUnlikeTheRight(shot, kButtonRect), 0) << "nothing drawn where it was";
+    Click(m_window, Centre(kButtonRect));
+    EXPECT_TRUE(g_seen.empty());
+
+    ASSERT_TRUE(SetUnitProperty(kWindow, kButton, 8, true));
+    Click(m_window, Centre(kButtonRect));
+    EXPECT_EQ(g_seen.size(), 1u);
+}
+
+TEST_F(EngineWindow, TheWholeDataHoldsTheLookAsWritten)
+{
+    ASSERT_TRUE(SetUnitProperty(kWindow, kLabel, 20, kCloudyCaption));
+    ASSERT_TRUE(SetUnitProperty(kWindow, kCombo, 37, 2));
+    struct Expected {
+        UnitId unit;
+        std::uint16_t tag;
+        std::u16string text;
+        std::uint32_t number;
+    };
+    const Expected cases[] = {
+        {kLabel, engine::kTagCaption, u"多云", 0},
+        {kCombo, engine::kTagCaption, u"10分钟", 0},
+        {kCombo, engine::kTagSelection, u"", 2},
+        {kCheckBox, engine::kTagCaption, u"自动刷新数据", 0},
+    };
+    for (const Expected& expected : cases) {
+        auto* block = reinterpret_cast<const engine::DataBlockHead*>(
+            EngineSend()(ControlOf(expected.unit), engine::kMessageAllData, -1, nullptr, 0, 0));
+        ASSERT_NE(block, nullptr);
+        engine::StoredDataReader reader;
+        ASSERT_TRUE(reader.Open(reinterpret_cast<const std::uint8_t*>(block + 1),
+                                static_cast<std::size_t>(block->length)));
+        engine::StoredRecord record;
+        bool found = false;
+        while (reader.Next(record)) {
+            if (record.tag == expected.tag && record.slot == 0) {
+                found = true;
+                if (expected.text.empty()) {
+                    EXPECT_EQ(record.U32(), expected.number);
+                } else {
+                    EXPECT_TRUE(record.Text() == expected.text) << "unit " << expected.unit;
+                }
+            }
+        }
+        EXPECT_TRUE(found) << "unit " << expected.unit << " tag " << expected.tag;
+    }
+}
+
+TEST_F(EngineWindow, TheWindowEraseDrawsNothingOverTheComposedPicture)
+{
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, 8, 8);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    RECT all{0, 0, 8, 8};
+    HBRUSH magenta = CreateSolidBrush(RGB(255, 0, 255));
+    FillRect(memory, &all, magenta);
+    EXPECT_NE(SendMessageW(m_window, WM_ERASEBKGND, reinterpret_cast<WPARAM>(memory), 0), 0);
+    EXPECT_EQ(GetPixel(memory, 4, 4), RGB(255, 0, 255)) << "an erase before each paint flickers";
+    SelectObject(memory, old);
+    DeleteObject(magenta);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+}
+
+TEST_F(EngineWindow, TheWindowIsDraggedByItsBackgroundOnlyWhenMovable)
+{
+    ASSERT_TRUE(LoadWindow(kFixedWindow));
+    struct Case {
+        WindowId window;
+        bool moves;
+    };
+    for (Case c : {Case{kWindow, true}, Case{kFixedWindow, false}}) {
+        HWND window = WindowHandle(c.window);
+        SetForegroundWindow(window);
+        testsupport::PumpFor(std::chrono::milliseconds(50));
+        RECT before{};
+        GetWindowRect(window, &before);
+        POINT start = OnScreen(window, POINT{120, 20});
+        POINT end{start.x + 40, start.y + 20};
+        Gesture({{0, start},
+                 {MOUSEEVENTF_LEFTDOWN, start},
+                 {0, POINT{start.x + 10, start.y + 5}},
+                 {0, POINT{start.x + 20, start.y + 10}},
+                 {0, POINT{start.x + 30, start.y + 15}},
+                 {0, end},
+                 {MOUSEEVENTF_LEFTUP, end}});
+        testsupport::PumpFor(std::chrono::milliseconds(100));
+        RECT after{};
+        GetWindowRect(window, &after);
+        SCOPED_TRACE(c.window);
+        EXPECT_EQ(after.left - before.left, c.moves ? 40 : 0);
+        EXPECT_EQ(after.top - before.top, c.moves ? 20 : 0);
+    }
+    EXPECT_TRUE(g_seen.empty());
+}
+
+TEST_F(EngineWindow, TitleButtonsOfTheSkinMinimiseAndClose)
+{
+    Shot shot = Look("title-buttons");
+    // Close at the right edge, minimise left of it; the window has no maximise box.
+    POINT close{kClientWidth - 15, 15};
+    POINT minimise{kClientWidth - 45, 15};
+    EXPECT_GT(PixelsUnlikeTheRight(shot, RECT{kClientWidth - 60, 0, kClientWidth - 31, 30}), 10)
+        << "the minimise button is drawn";
+
+    Click(m_window, minimise);
+    testsupport::PumpFor(std::chrono::milliseconds(100));
+    EXPECT_TRUE(IsIconic(m_window));
+    ShowWindow(m_window, SW_RESTORE);
+    testsupport::PumpFor(std::chrono::milliseconds(100));
+
+    Click(m_window, close);
+    testsupport::PumpUntil([] { return WindowHandle(kWindow) == nullptr; },
+                           std::chrono::seconds(2));
+    EXPECT_EQ(WindowHandle(kWindow), nullptr) << "the close button closes the window";
+}
+
+TEST(EngineStart, TheStartCallAcceptsOnlyTheBindingsStamp)
+{
+    HMODULE module = static_cast<HMODULE>(skin::VeneerEngineModule());
+    auto start = reinterpret_cast<engine::CallInternalFunctionRoutine>(
+        reinterpret_cast<void*>(GetProcAddress(module, "CallInternalFunction_Ex")));
+    ASSERT_NE(start, nullptr);
+    const struct {
+        engine::Word function;
+        engine::Word stamp;
+        engine::Word answer;
+    } cases[] = {
+        {engine::kStartFunction, engine::kStartStamp, 1},
+        {engine::kStartFunction, 20200101, 0},
+        {1, engine::kStartStamp, 0},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(start(c.function, reinterpret_cast<engine::PtrWord>(module), 0, 0, c.stamp),
+                  c.answer)
+            << c.function << " " << c.stamp;
+    }
+    // A handle the engine never gave out is answered with 0, not followed.
+    engine::ControlHandleHead stranger{};
+    EXPECT_EQ(EngineSend()(&stranger, engine::kMessageAllData, -1, nullptr, 0, 0), 0);
 }
