@@ -5,8 +5,9 @@
 #include "framework/Framework.h"
 #include "framework/SystemServices.h"
 #include "framework/WindowServices.h"
-#include "toolkit/ScopedWin.h"
 #include "weather/Globals.h"
+#include "weather/Refresh.h"
+#include "weather/RefreshPlan.h"
 #include "windows/AlarmRules.h"
 #include "windows/Handlers.h"
 #include "windows/Templates.h"
@@ -27,46 +28,35 @@ constexpr framework::PropertyIndex kCaption = 20;
 
 constexpr int kSpaceBelow = 40;
 constexpr int kExtraSlide = 10;
-constexpr DWORD kRestMilliseconds = 8000;
+constexpr int32_t kRestSeconds = 8;
 
 int WindowValue(framework::PropertyIndex index)
 {
     return framework::GetUnitProperty(AlarmPopupWindow, units::Window, index).AsInt();
 }
 
+// Whether the notice that a slide was started for is still open. A notice closed by its button
+// can be followed by the next one under the same window id before the old slide has noticed;
+// that one has its own slide.
+bool StillOpen(HWND notice)
+{
+    return notice != nullptr && framework::WindowHandle(AlarmPopupWindow) == notice;
+}
+
 // Moves the notice by `step` pixels (width + 10) times; false once the notice is gone.
-bool Slide(int step)
+bool Slide(HWND notice, int step)
 {
     int steps = WindowValue(kWidth) + kExtraSlide;
     for (int i = 0; i < steps; ++i) {
+        if (!StillOpen(notice)) {
+            return false;
+        }
         int left = WindowValue(kLeft) + step;
         if (!framework::SetUnitProperty(AlarmPopupWindow, units::Window, kLeft, left)) {
             return false;
         }
     }
     return true;
-}
-
-// Waits while handling this thread's messages, so that nothing this thread owns stops
-// answering during the rest.
-void WaitWithMessages(DWORD milliseconds)
-{
-    toolkit::ScopedHandle timer(CreateWaitableTimerA(nullptr, TRUE, nullptr));
-    if (!timer) {
-        Sleep(milliseconds);
-        return;
-    }
-    LARGE_INTEGER due{};
-    due.QuadPart = -static_cast<LONGLONG>(milliseconds) * 10000;
-    if (!SetWaitableTimer(timer.Get(), &due, 0, nullptr, nullptr, FALSE)) {
-        Sleep(milliseconds);
-        return;
-    }
-    HANDLE handle = timer.Get();
-    while (MsgWaitForMultipleObjects(1, &handle, FALSE, INFINITE, QS_ALLINPUT) ==
-           WAIT_OBJECT_0 + 1) {
-        framework::ProcessEvents();
-    }
 }
 
 } // namespace
@@ -91,12 +81,13 @@ void SlideAlarmPopupThread(void*)
 
 void SlideAlarmPopup()
 {
-    if (!Slide(-1)) {
+    HWND notice = framework::WindowHandle(AlarmPopupWindow);
+    if (!Slide(notice, -1)) {
         return;
     }
     framework::PlaySoundFile(kAlarmSoundFile);
-    WaitWithMessages(kRestMilliseconds);
-    if (!Slide(1)) {
+    weather::DelayWithMessages(kRestSeconds, weather::kSeconds);
+    if (!Slide(notice, 1)) {
         return;
     }
     framework::CloseUnit(AlarmPopupWindow, units::Window);

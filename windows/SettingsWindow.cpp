@@ -7,6 +7,7 @@
 #include "toolkit/ChineseChars.h"
 #include "toolkit/CodePage.h"
 #include "toolkit/WebRequest.h"
+#include "update/UpdateCheck.h"
 #include "weather/Globals.h"
 #include "weather/Startup.h"
 #include "windows/Handlers.h"
@@ -215,8 +216,7 @@ EventResult OnCustomLocationClick(const UnitEvent&)
 
 EventResult OnCheckUpdateClick(const UnitEvent&)
 {
-    // The manual update check of the update channel belongs here once it exists; until then the
-    // button does nothing.
+    update::CheckForUpdateManual();
     return std::nullopt;
 }
 

@@ -2,13 +2,22 @@
 // check the words that cross the boundary. Built twice: with the start call and, with
 // RECORDING_WITHOUT_START, without it. The start call answers the number in the environment
 // variable SKYVANE_RECORDING_START_ANSWER (1 when it is not set).
+//
+// Property reads answer 100 + the property number, unless Recording_Remember turned on the
+// memory: then a read answers what was last written to the property, or what the control's
+// stored data gives it (caption, label colour, ticked state, combo selection), or 0 and the
+// empty text.
 #include <windows.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <map>
+#include <mutex>
 #include <string>
+#include <utility>
 
 #include "engine/EngineInterface.h"
+#include "engine/StoredData.h"
 #include "framework/LibraryProtocol.h"
 
 using engine::ControlHandle;
@@ -22,6 +31,134 @@ std::string g_log;
 engine::EventCallback g_callback = nullptr;
 PtrWord g_sendAnswer = 0;
 std::string g_block;
+
+// The remembered properties, by control and property number.
+struct Remembered {
+    bool block = false;
+    std::string bytes;
+    PtrWord word = 0;
+};
+bool g_remember = false;
+std::mutex g_memoryMutex;
+std::map<std::pair<ControlHandle, Word>, Remembered> g_memory;
+
+// Kinds of the engine's property numbers (the binding's property index - 8) per type: I integer,
+// L logical, D and T a block (data or text). The first eight are alike in every type.
+const char* OwnKinds(Word typeCode)
+{
+    switch (typeCode) {
+    case engine::kTypeWindowEx:
+        return "DDDIIIIIDITDD";
+    case engine::kTypePictureBoxEx:
+        return "DIILIIIDD";
+    case engine::kTypeLabelEx:
+        return "IIDITIDD";
+    case engine::kTypeButtonEx:
+        return "DDIITDD";
+    case engine::kTypeImagebuttonEx:
+        return "LIDD";
+    case engine::kTypeChoiceboxEx:
+        return "LDDIITIDD";
+    case engine::kTypeComboboxEx:
+        return "DIIIDIDIIIIIIIDIIIIIIIIIDLIIDTTDD";
+    default:
+        return "";
+    }
+}
+
+bool IsBlock(ControlHandle control, Word number)
+{
+    static const char kCommon[] = "LLIIIDID";
+    if (number < 0) {
+        return false;
+    }
+    if (number < 8) {
+        return kCommon[number] == 'D';
+    }
+    std::string own = OwnKinds(control->typeCode);
+    std::size_t at = static_cast<std::size_t>(number - 8);
+    return at < own.size() && (own[at] == 'D' || own[at] == 'T');
+}
+
+std::string AnsiText(const std::u16string& text)
+{
+    if (text.empty()) {
+        return std::string();
+    }
+    auto* wide = reinterpret_cast<const wchar_t*>(text.c_str());
+    int length = WideCharToMultiByte(CP_ACP, 0, wide, -1, nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<std::size_t>(length > 0 ? length : 1), '\0');
+    WideCharToMultiByte(CP_ACP, 0, wide, -1, out.data(), length, nullptr, nullptr);
+    out.resize(out.size() - 1);
+    return out;
+}
+
+// What the stored data of a new control gives the properties that handlers read back.
+void SeedFromStoredData(ControlHandle control, const void* storedData)
+{
+    engine::StoredDataReader reader;
+    if (storedData == nullptr || !reader.OpenBlock(storedData)) {
+        return;
+    }
+    Word captionNumber =
+        control->typeCode == engine::kTypeLabelEx || control->typeCode == engine::kTypeButtonEx
+            ? 12
+            : -1;
+    std::lock_guard lock(g_memoryMutex);
+    engine::StoredRecord record;
+    while (reader.Next(record)) {
+        if (record.tag == engine::kTagCaption && captionNumber >= 0) {
+            g_memory[{control, captionNumber}] = {true, AnsiText(record.Text()), 0};
+        } else if (record.tag == engine::kTagColour && record.slot == 0 &&
+                   control->typeCode == engine::kTypeLabelEx) {
+            g_memory[{control, 11}] = {false, std::string(), static_cast<PtrWord>(record.U32())};
+        } else if (record.tag == engine::kTagChecked) {
+            g_memory[{control, 8}] = {false, std::string(), static_cast<PtrWord>(record.U32())};
+        } else if (record.tag == engine::kTagSelection) {
+            g_memory[{control, 29}] = {false, std::string(),
+                                       static_cast<PtrWord>(static_cast<Word>(record.U32()))};
+        }
+    }
+}
+
+void Remember(ControlHandle control, Word number, const framework::UnitPropertyValue& value)
+{
+    Remembered entry;
+    entry.block = IsBlock(control, number);
+    if (entry.block) {
+        if (value.word0 != 0 && value.word1 > 0) {
+            entry.bytes.assign(reinterpret_cast<const char*>(value.word0),
+                               static_cast<std::size_t>(value.word1));
+        }
+    } else {
+        entry.word = value.word0;
+    }
+    std::lock_guard lock(g_memoryMutex);
+    g_memory[{control, number}] = std::move(entry);
+}
+
+void Recall(ControlHandle control, Word number, framework::UnitPropertyValue& value)
+{
+    std::lock_guard lock(g_memoryMutex);
+    auto it = g_memory.find({control, number});
+    if (it == g_memory.end()) {
+        return;
+    }
+    if (it->second.block) {
+        value.word0 = reinterpret_cast<PtrWord>(it->second.bytes.c_str());
+        value.word1 = static_cast<PtrWord>(it->second.bytes.size());
+    } else {
+        value.word0 = it->second.word;
+    }
+}
+
+void Forget(ControlHandle control)
+{
+    std::lock_guard lock(g_memoryMutex);
+    for (auto it = g_memory.begin(); it != g_memory.end();) {
+        it = it->first.first == control ? g_memory.erase(it) : std::next(it);
+    }
+}
 
 void Log(const std::string& line)
 {
@@ -64,6 +201,9 @@ PtrWord Create(const char* cls, Word typeCode, const PtrWord* words, int count)
     control->eventBase = context->eventBase;
     control->typeCode = typeCode;
     SetPropA(reinterpret_cast<HWND>(context->hostWindow), "Tab_Control", control);
+    if (g_remember) {
+        SeedFromStoredData(control, context->storedData);
+    }
     return reinterpret_cast<PtrWord>(control);
 }
 
@@ -191,7 +331,13 @@ PtrWord ENGINE_CALL ControlSendMessage(ControlHandle control, Word message, Word
     }
     line += " rest=" + std::to_string(reserved1) + "," + std::to_string(reserved2);
     Log(line);
-    if (message == engine::kMessageReadProperty && property != nullptr) {
+    if (g_remember && control != nullptr && property != nullptr) {
+        if (message == engine::kMessageWriteProperty) {
+            Remember(control, number, *property);
+        } else if (message == engine::kMessageReadProperty) {
+            Recall(control, number, *property);
+        }
+    } else if (message == engine::kMessageReadProperty && property != nullptr) {
         property->word0 = 100 + number;
     }
     if (message == engine::kMessageAllData) {
@@ -209,11 +355,20 @@ Word ENGINE_CALL ControPonintSizeSynchronise(PtrWord hostWindow, Word resized)
 Word ENGINE_CALL ControlDestroy(ControlHandle control)
 {
     Log("ControlDestroy unit=" + std::to_string(control->unitId));
+    Forget(control);
     delete control;
     return 0;
 }
 
 // Test hooks.
+// Turns the property memory on or off; what was remembered is forgotten either way.
+void ENGINE_CALL Recording_Remember(Word on)
+{
+    std::lock_guard lock(g_memoryMutex);
+    g_memory.clear();
+    g_remember = on != 0;
+}
+
 const char* ENGINE_CALL Recording_Log()
 {
     return g_log.c_str();

@@ -1,0 +1,166 @@
+#pragma once
+// Windows tests of the window handlers: the framework started as the program starts it, with
+// the program's templates and the recording stand-in for VeneerCore.dll remembering what the
+// handlers write, so that a test loads a real window, clicks its controls and reads back what
+// the user would see. Header-only; each test executable includes it once.
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+
+#include "engine/EngineInterface.h"
+#include "framework/Framework.h"
+#include "framework/SystemServices.h"
+#include "skin/VeneerLibrary.h"
+#include "tests/support/UiDriver.h"
+#include "weather/Globals.h"
+#include "windows/Templates.h"
+
+namespace testsupport {
+
+struct RecordingHooks {
+    void(ENGINE_CALL* remember)(engine::Word) = nullptr;
+    engine::PtrWord(ENGINE_CALL* raiseEvent)(engine::ControlHandle, engine::Word,
+                                             engine::PtrWord) = nullptr;
+};
+
+inline RecordingHooks& Hooks()
+{
+    static RecordingHooks hooks;
+    return hooks;
+}
+
+// A folder of its own under the temporary directory, without a trailing backslash.
+inline std::string MakeTempFolder(const std::string& name)
+{
+    char temp[MAX_PATH];
+    GetTempPathA(sizeof temp, temp);
+    std::string folder = std::string(temp) + name + "-" + std::to_string(GetCurrentProcessId());
+    CreateDirectoryA(folder.c_str(), nullptr);
+    return folder;
+}
+
+// Starts the framework once for the whole test executable. Every test then has the global
+// state fresh and ConfigPath in a folder of its own.
+class HandlerEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override
+    {
+        char path[MAX_PATH];
+        DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
+        std::string tests(path, length);
+        tests.resize(tests.find_last_of('\\'));
+        m_engineFolder = MakeTempFolder("skyvane-handlers-engine");
+        ASSERT_TRUE(CopyFileA((tests + "\\RecordingEngine.dll").c_str(),
+                              (m_engineFolder + "\\VeneerCore.dll").c_str(), FALSE));
+        char oldPath[8192] = {};
+        GetEnvironmentVariableA("PATH", oldPath, sizeof oldPath);
+        SetEnvironmentVariableA("PATH", (m_engineFolder + ";" + oldPath).c_str());
+
+        static const framework::LibraryInfo* const kLibraries[7] = {nullptr, nullptr,
+                                                                    &skin::VeneerLibraryInfo};
+        ASSERT_TRUE(framework::Initialise(kLibraries, windows::AllTemplates()));
+        auto module = static_cast<HMODULE>(skin::VeneerEngineModule());
+        ASSERT_NE(module, nullptr) << "the binding found no engine";
+        Hook(module, "Recording_Remember", Hooks().remember);
+        Hook(module, "Recording_RaiseEvent", Hooks().raiseEvent);
+        Hooks().remember(1);
+    }
+
+    void TearDown() override
+    {
+        DeleteFileA((m_engineFolder + "\\VeneerCore.dll").c_str());
+        RemoveDirectoryA(m_engineFolder.c_str());
+    }
+
+private:
+    template <typename F> static void Hook(HMODULE module, const char* name, F& slot)
+    {
+        slot = reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+        ASSERT_NE(slot, nullptr) << name;
+    }
+
+    std::string m_engineFolder;
+};
+
+// Per test: fresh globals, a settings file path of its own (the file itself not yet there), and
+// no window left open afterwards.
+class HandlerTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        weather::FreeGlobals();
+        weather::InitGlobals();
+        m_folder = MakeTempFolder("skyvane-handlers");
+        m_config = m_folder + "\\Config.ini";
+        DeleteFileA(m_config.c_str());
+        weather::ConfigPath.Set(m_config);
+    }
+
+    void TearDown() override
+    {
+        for (framework::WindowId window = 1; window <= 8; ++window) {
+            framework::CloseUnit(window, 1);
+        }
+        // A worker still acting on a window just closed (the alarm notice's slide) gets to see
+        // that it is gone before the next test opens the window again.
+        PumpFor(std::chrono::milliseconds(100));
+        DeleteFileA(m_config.c_str());
+        RemoveDirectoryA(m_folder.c_str());
+    }
+
+    std::string Ini(const char* section, const char* key) const
+    {
+        return framework::ReadConfigValue(m_config, section, key, GbkText("<none>"));
+    }
+
+    void WriteIni(const char* section, const char* key, const std::string& value) const
+    {
+        framework::WriteConfigValue(m_config, section, key, value);
+    }
+
+    std::string m_folder;
+    std::string m_config;
+};
+
+inline engine::ControlHandle ControlOf(framework::WindowId window, framework::UnitId unit)
+{
+    HWND host = framework::UnitWindowHandle(window, unit);
+    return host == nullptr ? nullptr
+                           : static_cast<engine::ControlHandle>(GetPropA(host, "Tab_Control"));
+}
+
+// Raises a skinned control's event as the engine does when the user acts on it; runs the
+// bound handler on the calling (interface) thread. False when the control does not exist.
+inline bool RaiseControlEvent(framework::WindowId window, framework::UnitId unit,
+                              engine::Word eventNumber)
+{
+    engine::ControlHandle control = ControlOf(window, unit);
+    if (control == nullptr) {
+        return false;
+    }
+    Hooks().raiseEvent(control, eventNumber + engine::kEventCodeOrigin - control->eventBase, 0);
+    return true;
+}
+
+inline bool Click(framework::WindowId window, framework::UnitId unit)
+{
+    return RaiseControlEvent(window, unit, engine::kEventMainAction);
+}
+
+// A check box clicked by the user: its state changes, then its event runs.
+inline bool ClickCheckBox(framework::WindowId window, framework::UnitId unit, bool ticked)
+{
+    framework::SetUnitProperty(window, unit, 16, ticked);
+    return Click(window, unit);
+}
+
+inline std::string Caption(framework::WindowId window, framework::UnitId unit)
+{
+    return framework::GetUnitProperty(window, unit, 20).AsText();
+}
+
+} // namespace testsupport
