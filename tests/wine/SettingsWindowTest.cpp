@@ -441,6 +441,23 @@ TEST_F(CustomLocation, SpacesOnlyPassAsEmptyTexts)
     EXPECT_EQ(Ini("URL", "Province_@?F"), "");
 }
 
+TEST_F(SettingsWindowTest, UpdateButtonRunsTheCheckThatTellsWhenNothingIsNewer)
+{
+    ASSERT_TRUE(testsupport::Fixture::Reset());
+    SetEnvironmentVariableA("SKYVANE_SHARE_HOST", testsupport::Fixture::HttpBase().c_str());
+    Open(kAllOff);
+    testsupport::BoxAnswerer answerer("", IDOK);
+    testsupport::Click(SettingsWindow, units::CheckUpdateButton);
+    const testsupport::BoxSeen& seen = answerer.Join();
+    SetEnvironmentVariableA("SKYVANE_SHARE_HOST", nullptr);
+    ASSERT_TRUE(seen.found);
+    // "当前已是最新版本。": the share answered no note.
+    EXPECT_EQ(seen.text,
+              "\xB5\xB1\xC7\xB0\xD2\xD1\xCA\xC7\xD7\xEE\xD0\xC2\xB0\xE6\xB1\xBE\xA1\xA3");
+    EXPECT_EQ(testsupport::Fixture::Requests().size(), 1u);
+    EXPECT_NE(framework::WindowHandle(SettingsWindow), nullptr);
+}
+
 TEST_F(SettingsWindowTest, CloseButtonDestroysTheWindow)
 {
     Open(kAllOff);
