@@ -3,6 +3,7 @@
 #include "weather/Refresh.h"
 #include "weather/Startup.h"
 #include "update/UpdateCheck.h"
+#include "windows/MainWindowFill.h"
 #include "windows/Templates.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
@@ -12,5 +13,6 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
                                  .refreshTimer = windows::mainunits::AutoRefreshTimer,
                                  .skin = windows::mainunits::WindowSkin});
     weather::SetUpdateCheck(update::CheckForUpdate);
+    weather::SetMainWindowFill(windows::FillMainWindow);
     return weather::ProgramEntry();
 }

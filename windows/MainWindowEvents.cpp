@@ -3,7 +3,9 @@
 #include "framework/Framework.h"
 #include "framework/SystemServices.h"
 #include "framework/WindowServices.h"
+#include "update/UpdateCheck.h"
 #include "weather/Globals.h"
+#include "weather/Refresh.h"
 #include "windows/Handlers.h"
 #include "windows/MainWindowProperties.h"
 #include "windows/Pictures.h"
@@ -53,7 +55,7 @@ void OpenModal(framework::WindowId window)
 
 void RefreshWorkerThread(void*)
 {
-    // SEAM: runs the refresh's StartRefresh once it exists.
+    weather::StartRefresh();
 }
 
 EventResult OnMainFirstActivate(const UnitEvent&)
@@ -66,10 +68,15 @@ EventResult OnMainFirstActivate(const UnitEvent&)
     }
     framework::SetUnitProperty(MainWindow, units::LoadingPicture, skinprop::kTop,
                                kLoadingPictureTop);
-    // SEAM: the 100 ms wait pumping messages and the first refresh, on this thread, once the
-    // refresh exists.
+    // The window paints itself and its loading picture before the request holds this thread.
+    weather::DelayWithMessages(100);
+    weather::RefreshWeather();
     framework::CloseUnit(MainWindow, units::LoadingPicture);
-    // SEAM: the update check when CheckUpdateAtStart is "1", once it exists.
+    // The refresh may have run this check already (after-fetch, without the tray icon); this
+    // one comes once the loading picture is gone.
+    if (weather::CheckUpdateAtStart.Get() == "1") {
+        update::CheckForUpdate();
+    }
     return std::nullopt;
 }
 
@@ -131,6 +138,12 @@ EventResult OnCloseButtonClick(const UnitEvent&)
 EventResult OnAutoRefreshTimer(const UnitEvent&)
 {
     framework::StartThread(RefreshWorkerThread);
+    return std::nullopt;
+}
+
+EventResult OnRefreshButtonClick(const UnitEvent&)
+{
+    weather::StartRefresh();
     return std::nullopt;
 }
 

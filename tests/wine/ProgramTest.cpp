@@ -56,6 +56,11 @@ TEST(Program, FirstRunHasItsSettingsBeforeTheMainWindowAndEndsWithIt)
     route.path = "/json/";
     route.body = "{\"regionName\":\"X\",\"city\":\"Y\",\"zip\":\"\"}";
     ASSERT_TRUE(Fixture::AddRoute(route));
+    // The first activation runs the first refresh; an answer with content keeps its boxes away.
+    FixtureRoute weather;
+    weather.path = "/weather/common";
+    weather.body = "{\"observe\":{\"weather\":\"\xE6\x99\xB4\",\"weather_code\":\"00\"}}";
+    ASSERT_TRUE(Fixture::AddRoute(weather));
     RunDirectory run;
     ASSERT_TRUE(CopyFileA((TestDirectory() + "\\..\\bin\\Skyvane.exe").c_str(),
                           run.Program().c_str(), FALSE));
