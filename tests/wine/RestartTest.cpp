@@ -79,7 +79,9 @@ protected:
     {
         HandlerTest::SetUp();
         // A space and Chinese characters (天气) in the directory, so that the short path matters.
-        m_spaced = m_folder + "\\run dir \xCC\xEC\xC6\xF8";
+        // A folder for each test: the batch files and what they start run on after a test.
+        static int s_count = 0;
+        m_spaced = m_folder + "\\run dir \xCC\xEC\xC6\xF8 " + std::to_string(++s_count);
         CreateDirectoryA(m_spaced.c_str(), nullptr);
         GetCurrentDirectoryA(sizeof m_oldDirectory, m_oldDirectory);
     }
@@ -132,11 +134,13 @@ TEST_F(Restart, ScriptTextHoldsTheDelayAndTheShortPath)
     const std::string target = m_spaced + "\\Long target name.cmd";
     WriteFile(target, "@exit\r\n");
     // Started from another directory, the batch file cannot delete itself and stays to be read.
+    const std::string shortPath = ToShortPath(target);
+    ASSERT_FALSE(shortPath.empty());
     ASSERT_TRUE(SetCurrentDirectoryA(m_folder.c_str()));
     ASSERT_TRUE(StartRestartScript(m_spaced, target, std::nullopt));
     const std::string script = ReadFile(m_spaced + "\\Restart.bat");
-    EXPECT_EQ(script, "@echo off \r\n@ping 127.0.0.1 -n 2 >nul\r\nstart \"\" \"" +
-                          ToShortPath(target) + "\"\r\ndel Restart.bat");
+    EXPECT_EQ(script, "@echo off \r\n@ping 127.0.0.1 -n 2 >nul\r\nstart \"\" \"" + shortPath +
+                          "\"\r\ndel Restart.bat");
 }
 
 TEST_F(Restart, TerminateSelfEndsTheProcessOfTheId)
