@@ -6,7 +6,6 @@
 #include "engine/Control.h"
 #include "engine/Drawing.h"
 #include "engine/EngineInterface.h"
-#include "engine/EngineModule.h"
 
 using engine::ControlHandle;
 using engine::ControlKind;
@@ -14,8 +13,6 @@ using engine::PtrWord;
 using engine::Word;
 
 namespace {
-
-HINSTANCE g_instance = nullptr;
 
 template <typename... Words> constexpr int WordCount(PtrWord(ENGINE_CALL*)(Words...))
 {
@@ -30,19 +27,9 @@ PtrWord Create(ControlKind kind, Word typeCode, const PtrWord* words)
 
 } // namespace
 
-namespace engine {
-
-HINSTANCE EngineInstance()
-{
-    return g_instance;
-}
-
-} // namespace engine
-
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID)
 {
     if (reason == DLL_PROCESS_ATTACH) {
-        g_instance = instance;
         DisableThreadLibraryCalls(instance);
     }
     return TRUE;

@@ -195,6 +195,8 @@ void Surface::EnsureComposed()
 
 void Surface::Compose(const RECT& rect)
 {
+    LARGE_INTEGER start;
+    QueryPerformanceCounter(&start);
     ++Statistics().composes;
     ComposeBackground(rect);
 
@@ -224,6 +226,12 @@ void Surface::Compose(const RECT& rect)
     }
     ComposeTitleButtons(rect);
     GdiFlush();
+    LARGE_INTEGER end;
+    LARGE_INTEGER frequency;
+    QueryPerformanceCounter(&end);
+    QueryPerformanceFrequency(&frequency);
+    Statistics().composeMilliseconds += static_cast<double>(end.QuadPart - start.QuadPart) *
+                                        1000.0 / static_cast<double>(frequency.QuadPart);
 }
 
 void Surface::ComposeBackground(const RECT& rect)
@@ -377,6 +385,38 @@ void Surface::PaintHost(Control& control)
     EndPaint(control.host, &paint);
 }
 
+// Where the window's own paint reached the host windows (a system that does not clip
+// transparent children lets it), they show the right pixels already: their own paint would only
+// copy the same ones again.
+void Surface::ValidatePaintedHosts(HDC dc)
+{
+    HRGN painted = CreateRectRgn(0, 0, 0, 0);
+    if (painted == nullptr) {
+        return;
+    }
+    if (GetRandomRgn(dc, painted, SYSRGN) == 1) {
+        POINT origin{0, 0};
+        ClientToScreen(m_window, &origin);
+        OffsetRgn(painted, -origin.x, -origin.y);
+        HRGN part = CreateRectRgn(0, 0, 0, 0);
+        for (Control* control : m_controls) {
+            if (part == nullptr || !Shown(control->host)) {
+                continue;
+            }
+            SetRectRgn(part, control->rect.left, control->rect.top, control->rect.right,
+                       control->rect.bottom);
+            if (CombineRgn(part, part, painted, RGN_AND) > NULLREGION) {
+                OffsetRgn(part, -control->rect.left, -control->rect.top);
+                ValidateRgn(control->host, part);
+            }
+        }
+        if (part != nullptr) {
+            DeleteObject(part);
+        }
+    }
+    DeleteObject(painted);
+}
+
 void Surface::Blit(HDC target, const RECT& part, int offsetX, int offsetY)
 {
     if (!m_buffer.IsValid() || IsEmpty(part)) {
@@ -399,6 +439,7 @@ LRESULT Surface::OnMessage(UINT message, WPARAM, LPARAM lParam, bool& handled)
         if (dc != nullptr) {
             EnsureComposed();
             Blit(dc, paint.rcPaint, 0, 0);
+            ValidatePaintedHosts(dc);
             EndPaint(m_window, &paint);
         }
         return 0;

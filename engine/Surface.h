@@ -25,6 +25,7 @@ public:
         unsigned composes = 0;
         unsigned layerPaints = 0;
         unsigned backgroundScales = 0;
+        double composeMilliseconds = 0; // time spent composing, all layers included
     };
     static Counters& Statistics();
 
@@ -61,6 +62,7 @@ private:
     void Compose(const RECT& rect);
     void ComposeBackground(const RECT& rect);
     void Blit(HDC target, const RECT& part, int offsetX, int offsetY);
+    void ValidatePaintedHosts(HDC dc);
 
     struct TitleButton {
         std::size_t role = 0; // first picture role of the button (normal; hover and pressed follow)

@@ -563,6 +563,7 @@ TEST_F(EngineWindow, ChoosingAnotherItemChangesTheSelectionOnceAndTheHandlerSees
     MapWindowPoints(m_window, nullptr, reinterpret_cast<POINT*>(&combo), 2);
     EXPECT_EQ(listRect.top, combo.bottom) << "the list opens below the box";
     EXPECT_EQ(listRect.right - listRect.left, combo.right - combo.left);
+    Look("combo-open");
 
     POINT second = ItemOnScreen(list, 1);
     SendMouse(0, second);
