@@ -8,105 +8,14 @@
 #include <cstdio>
 #include <string>
 
+#include "tests/fixtures/updater/RunFolder.h"
 #include "updater/ZipExtract.h"
 
 using updater::ZipExtract;
 
 namespace {
 
-std::string TestDirectory()
-{
-    char path[MAX_PATH];
-    DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
-    std::string self(path, length);
-    return self.substr(0, self.find_last_of('\\'));
-}
-
-std::string Archive(const std::string& name)
-{
-    return TestDirectory() + "\\updater-zips\\" + name;
-}
-
-bool Exists(const std::string& path)
-{
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-bool IsDirectory(const std::string& path)
-{
-    DWORD attributes = GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-std::string Contents(const std::string& path)
-{
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        return "<missing>";
-    }
-    std::string text;
-    char buffer[65536];
-    DWORD read = 0;
-    while (ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0) {
-        text.append(buffer, read);
-    }
-    CloseHandle(file);
-    return text;
-}
-
-void Write(const std::string& path, const std::string& text)
-{
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE) << path;
-    DWORD written = 0;
-    WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-    CloseHandle(file);
-}
-
-void RemoveTree(const std::string& path)
-{
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((path + "\\*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            const std::string name = found.cFileName;
-            if (name == "." || name == "..") {
-                continue;
-            }
-            const std::string child = path + "\\" + name;
-            SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                RemoveTree(child);
-            } else {
-                DeleteFileA(child.c_str());
-            }
-        } while (FindNextFileA(search, &found));
-        FindClose(search);
-    }
-    RemoveDirectoryA(path.c_str());
-}
-
-// A fresh directory under the temporary folder, removed with everything in it at the end.
-class TempDirectory {
-public:
-    TempDirectory()
-    {
-        static int count = 0;
-        char base[MAX_PATH];
-        GetTempPathA(sizeof base, base);
-        m_path = std::string(base) + "skyvane-quillet-" + std::to_string(GetCurrentProcessId()) +
-                 "-" + std::to_string(++count);
-        RemoveTree(m_path);
-        CreateDirectoryA(m_path.c_str(), nullptr);
-    }
-    ~TempDirectory() { RemoveTree(m_path); }
-    const std::string& Path() const { return m_path; }
-    std::string operator/(const std::string& name) const { return m_path + "\\" + name; }
-
-private:
-    std::string m_path;
-};
+using namespace updatertest;
 
 // The long file of the tree archives, as make-zips.py writes it.
 std::string BigFile()
@@ -165,7 +74,7 @@ TEST(ZipExtract, EitherSeparatorGivesTheSameTree)
 TEST(ZipExtract, ReplacesFilesAndLeavesThemNormal)
 {
     TempDirectory run;
-    Write(run / "readme.txt", "old readme, longer than the new one\r\n");
+    ASSERT_TRUE(Write(run / "readme.txt", "old readme, longer than the new one\r\n"));
     ASSERT_EQ(ZipExtract(Archive("tree-slashes.zip"), run.Path()), 1);
     EXPECT_EQ(Contents(run / "readme.txt"), "new readme\r\n");
 
@@ -198,7 +107,7 @@ TEST(ZipExtract, FileThatCannotBeReplacedStopsTheExtractionAtItsEntry)
     TempDirectory run;
     CreateDirectoryA((run / "data").c_str(), nullptr);
     CreateDirectoryA((run / "data\\deep").c_str(), nullptr);
-    Write(run / "data\\deep\\b.txt", "old b");
+    ASSERT_TRUE(Write(run / "data\\deep\\b.txt", "old b"));
     HANDLE inUse = CreateFileA((run / "data\\deep\\b.txt").c_str(), GENERIC_READ, 0, nullptr,
                                OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(inUse, INVALID_HANDLE_VALUE);
@@ -247,55 +156,25 @@ TEST(ZipExtract, NamesStayAsStored)
 // Runs Quillet.exe from the run directory and waits for it to end; its exit code, or -1.
 int RunUnpacker(const TempDirectory& run)
 {
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
-    std::string commandLine = "\"";
-    commandLine += run / "Quillet.exe";
-    commandLine += "\"";
-    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        TestDirectory().c_str(), &startup, &process)) {
-        return -1;
-    }
-    DWORD exitCode = static_cast<DWORD>(-1);
-    if (WaitForSingleObject(process.hProcess, 30000) == WAIT_OBJECT_0) {
-        GetExitCodeProcess(process.hProcess, &exitCode);
-    } else {
-        TerminateProcess(process.hProcess, 1);
-    }
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return static_cast<int>(exitCode);
-}
-
-// The lines the stand-ins wrote at their start, once the expected one is there (or 10 s).
-std::string StartedWhenThere(const TempDirectory& run, const std::string& expected)
-{
-    for (int i = 0; i < 200; ++i) {
-        std::string started = Contents(run / "started.txt");
-        if (started.find(expected) != std::string::npos) {
-            return started;
-        }
-        Sleep(50);
-    }
-    return Contents(run / "started.txt");
+    Process unpacker(run / "Quillet.exe");
+    return unpacker.WaitForEnd(30000);
 }
 
 TEST(Quillet, UnpacksOverTheRunDirectoryAndStartsTheNewUpdater)
 {
     TempDirectory run;
-    ASSERT_TRUE(CopyFileA((TestDirectory() + "\\..\\bin\\Quillet.exe").c_str(),
-                          (run / "Quillet.exe").c_str(), FALSE));
+    ASSERT_TRUE(
+        CopyFileA(BuiltProgram("Quillet.exe").c_str(), (run / "Quillet.exe").c_str(), FALSE));
     ASSERT_TRUE(
         CopyFileA(Archive("unpacker-package.zip").c_str(), (run / "Temp.zip").c_str(), FALSE));
-    Write(run / "readme.txt", "old readme\r\n");
-    Write(run / "Fernhop.exe", "an old updater");
-    Write(run / "Config.ini", "[PCS]\r\nTo=1\r\n");
+    ASSERT_TRUE(Write(run / "readme.txt", "old readme\r\n"));
+    ASSERT_TRUE(Write(run / "Fernhop.exe", "an old updater"));
+    ASSERT_TRUE(Write(run / "Config.ini", "[PCS]\r\nTo=1\r\n"));
 
     EXPECT_EQ(RunUnpacker(run), 0);
     // The package's updater was written before it was started: the stand-in says so.
     EXPECT_EQ(StartedWhenThere(run, "Fernhop.exe"), "Fernhop.exe\r\n");
-    EXPECT_EQ(Contents(run / "Fernhop.exe"), Contents(TestDirectory() + "\\UpdateStandIn.exe"));
+    EXPECT_EQ(Contents(run / "Fernhop.exe"), Contents(StandIn()));
     EXPECT_EQ(Contents(run / "readme.txt"), "new readme\r\n");
     EXPECT_EQ(Contents(run / "data\\notes.txt"), "notes");
     EXPECT_EQ(Contents(run / "Config.ini"), "[PCS]\r\nTo=1\r\n");
@@ -315,10 +194,9 @@ TEST(Quillet, StartsTheUpdaterWhateverThePackage)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         TempDirectory run;
-        ASSERT_TRUE(CopyFileA((TestDirectory() + "\\..\\bin\\Quillet.exe").c_str(),
-                              (run / "Quillet.exe").c_str(), FALSE));
-        ASSERT_TRUE(CopyFileA((TestDirectory() + "\\UpdateStandIn.exe").c_str(),
-                              (run / "Fernhop.exe").c_str(), FALSE));
+        ASSERT_TRUE(
+            CopyFileA(BuiltProgram("Quillet.exe").c_str(), (run / "Quillet.exe").c_str(), FALSE));
+        ASSERT_TRUE(CopyFileA(StandIn().c_str(), (run / "Fernhop.exe").c_str(), FALSE));
         if (c.package != nullptr) {
             ASSERT_TRUE(CopyFileA(Archive(c.package).c_str(), (run / "Temp.zip").c_str(), FALSE));
         }

@@ -1,0 +1,163 @@
+// The updater: how it stops programs by name, and the runs of Fernhop.exe that end without an
+// update (second stage, nothing newer, failures), against the local share and download
+// services with stand-ins for the weather program and the unpacker.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+
+#include "tests/fixtures/updater/RunFolder.h"
+#include "tests/fixtures/updater/UpdateServices.h"
+#include "tests/support/FixtureClient.h"
+#include "updater/ProcessStop.h"
+
+using testsupport::Fixture;
+using updater::TerminateProcessByName;
+
+namespace {
+
+using namespace updatertest;
+
+// "抱歉，程序更新失败，正在为您重启程序。"
+constexpr char kFailedText[] = "\xB1\xA7\xC7\xB8\xA3\xAC\xB3\xCC\xD0\xF2\xB8\xFC\xD0\xC2\xCA\xA7"
+                               "\xB0\xDC\xA3\xAC\xD5\xFD\xD4\xDA\xCE\xAA\xC4\xFA\xD6\xD8\xC6\xF4"
+                               "\xB3\xCC\xD0\xF2\xA1\xA3";
+
+// A stand-in copied into the run directory under name, started, and waiting to be stopped;
+// with a window title it also shows a top-level window with that title.
+std::unique_ptr<Process> StartStayingStandIn(const TempDirectory& run, const std::string& name,
+                                             const std::string& windowTitle = "")
+{
+    if (!CopyFileA(StandIn().c_str(), (run / name).c_str(), FALSE) ||
+        !Write(run / (name + ".stay"), "") ||
+        (!windowTitle.empty() && !Write(run / (name + ".window"), windowTitle))) {
+        return nullptr;
+    }
+    auto process = std::make_unique<Process>(run / name);
+    StartedWhenThere(run, name);
+    if (!windowTitle.empty()) {
+        for (int i = 0; i < 200 && FindWindowA(nullptr, windowTitle.c_str()) == nullptr; ++i) {
+            Sleep(50);
+        }
+    }
+    return process;
+}
+
+TEST(TerminateProcessByName, WindowTitleFirstThenExecutableName)
+{
+    TempDirectory run;
+    auto weather = StartStayingStandIn(run, "Skyvane.exe");
+    // Another program whose window carries the name as its title.
+    auto titled = StartStayingStandIn(run, "Other.exe", "Skyvane.exe");
+    ASSERT_TRUE(weather && titled && weather->Running() && titled->Running());
+
+    EXPECT_TRUE(TerminateProcessByName("Skyvane.exe"));
+    EXPECT_EQ(titled->WaitForEnd(5000), 0);
+    EXPECT_TRUE(weather->Running());
+
+    // No window has the title now: the executable's name, case ignored.
+    EXPECT_TRUE(TerminateProcessByName("skyvane.EXE"));
+    EXPECT_EQ(weather->WaitForEnd(5000), 0);
+
+    EXPECT_FALSE(TerminateProcessByName("Skyvane.exe"));
+    EXPECT_FALSE(TerminateProcessByName(""));
+}
+
+TEST(TerminateProcessByName, StopsOneProcessACall)
+{
+    TempDirectory first;
+    TempDirectory second;
+    auto one = StartStayingStandIn(first, "Quillet.exe");
+    auto two = StartStayingStandIn(second, "Quillet.exe");
+    ASSERT_TRUE(one && two && one->Running() && two->Running());
+    EXPECT_TRUE(TerminateProcessByName("Quillet.exe"));
+    Sleep(300);
+    EXPECT_NE(one->Running(), two->Running());
+    EXPECT_TRUE(TerminateProcessByName("Quillet.exe"));
+    EXPECT_EQ(one->WaitForEnd(5000), 0);
+    EXPECT_EQ(two->WaitForEnd(5000), 0);
+}
+
+// Runs of the updater that start the weather program again and change nothing else.
+TEST(Fernhop, RunsThatEndWithTheSameProgram)
+{
+    struct Case {
+        const char* name;
+        std::optional<std::string> note; // HTML of the note served; none: no note
+        bool unpackerPresent;            // a second-stage run
+        bool fails;                      // the failure box, shown for about a second
+        bool readsNote;
+    };
+    const Case cases[] = {
+        {"second stage", NoteHtml("1.0.0.1"), true, false, false},
+        {"same version", NoteHtml("1.0.0.0"), false, false, true},
+        {"older version in the note", NoteHtml("0.9.9.9"), false, false, true},
+        {"note without a version", "<p>=fixes=</p><p>-" + ShareLink() + "-</p>", false, false,
+         true},
+        {"no note", std::nullopt, false, true, true},
+        {"link that does not resolve", "<p>*1.0.0.1*</p><p>-" + ShareLink() + "x-</p>", false, true,
+         true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(Fixture::Reset());
+        if (c.note) {
+            ASSERT_TRUE(ServeNote(*c.note));
+        }
+        ASSERT_TRUE(ServeDownload(Archive("update-package.zip")));
+
+        TempDirectory run;
+        ASSERT_TRUE(
+            CopyFileA(BuiltProgram("Fernhop.exe").c_str(), (run / "Fernhop.exe").c_str(), FALSE));
+        auto weather = StartStayingStandIn(run, "Skyvane.exe");
+        ASSERT_TRUE(weather && weather->Running());
+        std::unique_ptr<Process> unpacker;
+        if (c.unpackerPresent) {
+            unpacker = StartStayingStandIn(run, "Quillet.exe");
+            ASSERT_TRUE(unpacker && unpacker->Running());
+        }
+        // The copy started again ends at once.
+        DeleteFileA((run / "Skyvane.exe.stay").c_str());
+
+        const DWORD start = GetTickCount();
+        Process updater(run / "Fernhop.exe");
+        bool sawFailedBox = false;
+        for (int i = 0; i < 600 && updater.WaitForEnd(50) == -1; ++i) {
+            for (const std::string& text : BoxTextsOf("Fernhop.exe")) {
+                sawFailedBox = sawFailedBox || text == kFailedText;
+            }
+        }
+        const DWORD took = GetTickCount() - start;
+        EXPECT_EQ(updater.WaitForEnd(0), 0);
+        EXPECT_EQ(sawFailedBox, c.fails);
+        if (c.fails) {
+            EXPECT_GE(took, 900u);
+        }
+
+        const std::string expected = c.unpackerPresent
+                                         ? "Skyvane.exe\r\nQuillet.exe\r\nSkyvane.exe\r\n"
+                                         : "Skyvane.exe\r\nSkyvane.exe\r\n";
+        EXPECT_EQ(StartedWhenThere(run, expected), expected);
+        // Only the unpacker of a second stage is stopped, never the weather program.
+        EXPECT_TRUE(weather->Running());
+        if (unpacker) {
+            EXPECT_EQ(unpacker->WaitForEnd(5000), 0);
+        }
+        EXPECT_FALSE(Exists(run / "Quillet.exe"));
+        EXPECT_FALSE(Exists(run / "Temp.zip"));
+        EXPECT_FALSE(Exists(run / "readme.txt"));
+
+        bool readNote = false;
+        bool fetchedPackage = false;
+        for (const auto& request : Fixture::Requests()) {
+            readNote = readNote || request.target.rfind(kShareViewPath, 0) == 0;
+            fetchedPackage = fetchedPackage || request.target == kPackagePath;
+        }
+        EXPECT_EQ(readNote, c.readsNote);
+        EXPECT_FALSE(fetchedPackage);
+    }
+}
+
+} // namespace

@@ -1,0 +1,8 @@
+#include <windows.h>
+
+#include "updater/Updater.h"
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
+{
+    return updater::UpdaterEntry();
+}
