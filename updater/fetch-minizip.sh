@@ -17,14 +17,23 @@ trap 'rm -rf "$work"' EXIT
 cd "$work"
 # The candidate version first, then every version the source lists know: a mirror may no
 # longer serve the newest one.
+fetch() {
+    local version
+    for version in "" $(apt-cache showsrc zlib 2>/dev/null | sed -n 's/^Version: //p' | sort -ruV); do
+        if apt-get source -qq "zlib${version:+=$version}" >"$work/log" 2>&1; then
+            return 0
+        fi
+        rm -rf "$work"/zlib*
+    done
+    return 1
+}
 fetched=0
-for version in "" $(apt-cache showsrc zlib 2>/dev/null | sed -n 's/^Version: //p' | sort -ruV); do
-    if apt-get source -qq "zlib${version:+=$version}" >"$work/log" 2>&1; then
-        fetched=1
-        break
-    fi
-    rm -rf "$work"/zlib*
-done
+if fetch; then
+    fetched=1
+elif [ "$(id -u)" -eq 0 ] && apt-get update -qq >/dev/null 2>&1 && fetch; then
+    # The source lists had not been read since the deb-src line was added.
+    fetched=1
+fi
 if [ $fetched -eq 0 ]; then
     echo "fetch-minizip: apt-get source zlib failed (is a deb-src line set? see tools/setup.sh)" >&2
     cat "$work/log" >&2
