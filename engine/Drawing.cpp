@@ -181,6 +181,8 @@ void PaintText(Gdiplus::Graphics& graphics, const std::u16string& text, const Fo
     Gdiplus::StringFormat format;
     switch (layout) {
     case TextLayout::Wrapped:
+        // Only whole lines: a box one line high shows the first line, not the top half of two.
+        format.SetFormatFlags(Gdiplus::StringFormatFlagsLineLimit);
         format.SetAlignment(Gdiplus::StringAlignmentNear);
         format.SetLineAlignment(Gdiplus::StringAlignmentNear);
         break;

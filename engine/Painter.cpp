@@ -59,14 +59,16 @@ void PaintButton(Control& control, Gdiplus::Graphics& graphics)
     box.Height -= 1;
     box.X += 0.5f;
     box.Y += 0.5f;
-    std::uint32_t fill = 0x40FFFFFFu;
-    std::uint32_t border = 0x90FFFFFFu;
+    // A faint glass with a dark edge reads on the deep sky at the top of a window and on the
+    // pale haze at its foot alike, and keeps white captions readable.
+    std::uint32_t fill = 0x30FFFFFFu;
+    std::uint32_t border = 0x48000000u;
     if (control.pressed && control.hover) {
-        fill = 0x38000000u;
-        border = 0x60000000u;
+        fill = 0x40000000u;
+        border = 0x70000000u;
     } else if (control.hover) {
-        fill = 0x70FFFFFFu;
-        border = 0xD0FFFFFFu;
+        fill = 0x60FFFFFFu;
+        border = 0x60000000u;
     }
     bool enabled = Enabled(control);
     FillRounded(graphics, box, 3, Faded(fill, enabled), Faded(border, enabled));

@@ -6,6 +6,7 @@
 #include <map>
 
 #include "engine/Control.h"
+#include "engine/Drawing.h"
 #include "engine/StoredData.h"
 
 namespace engine {
@@ -237,9 +238,8 @@ void Surface::Compose(const RECT& rect)
 void Surface::ComposeBackground(const RECT& rect)
 {
     HDC dc = m_buffer.Dc();
-    const Picture* picture = m_skin != nullptr ? m_skin->picture.get() : nullptr;
-    if (picture == nullptr) {
-        // No skin background: the window's own background, as it would erase itself.
+    if (m_skin == nullptr) {
+        // No skin: the window's own background, as it would erase itself.
         int saved = SaveDC(dc);
         IntersectClipRect(dc, rect.left, rect.top, rect.right, rect.bottom);
         CallWindowProcA(m_ownProcedure, m_window, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
@@ -249,24 +249,39 @@ void Surface::ComposeBackground(const RECT& rect)
     }
     if (!m_backgroundValid || m_background.Width() != m_buffer.Width() ||
         m_background.Height() != m_buffer.Height()) {
-        // Scaled once for this size to cover the client area, centred; every later paint
-        // copies from here.
-        int width = m_buffer.Width();
-        int height = m_buffer.Height();
-        if (!m_background.Create(width, height)) {
+        if (!m_background.Create(m_buffer.Width(), m_buffer.Height())) {
             return;
         }
-        double scale = std::max(static_cast<double>(width) / picture->Width(),
-                                static_cast<double>(height) / picture->Height());
-        int drawnWidth = static_cast<int>(picture->Width() * scale + 0.999);
-        int drawnHeight = static_cast<int>(picture->Height() * scale + 0.999);
-        DrawFrame(m_background, picture->frames[0], (width - drawnWidth) / 2,
-                  (height - drawnHeight) / 2, drawnWidth, drawnHeight);
+        PaintSkinBackground();
         m_backgroundValid = true;
         ++Statistics().backgroundScales;
     }
     BitBlt(dc, rect.left, rect.top, Width(rect), Height(rect), m_background.Dc(), rect.left,
            rect.top, SRCCOPY);
+}
+
+// Made once for this size; every later paint copies from here.
+void Surface::PaintSkinBackground()
+{
+    int width = m_background.Width();
+    int height = m_background.Height();
+    const Picture* picture = m_skin->picture.get();
+    if (picture == nullptr) {
+        // The skin's own look without a picture: a deep slate that white and amber text (the
+        // alarm notice's) stand out on.
+        Canvas canvas(m_background);
+        Gdiplus::LinearGradientBrush slate(Gdiplus::Point(0, 0), Gdiplus::Point(0, height),
+                                           ArgbColour(0xFF34485Cu), ArgbColour(0xFF1F2B38u));
+        canvas.Graphics().FillRectangle(&slate, 0, 0, width, height);
+        return;
+    }
+    // The picture covers the client area, centred, keeping its proportions.
+    double scale = std::max(static_cast<double>(width) / picture->Width(),
+                            static_cast<double>(height) / picture->Height());
+    int drawnWidth = static_cast<int>(picture->Width() * scale + 0.999);
+    int drawnHeight = static_cast<int>(picture->Height() * scale + 0.999);
+    DrawFrame(m_background, picture->frames[0], (width - drawnWidth) / 2,
+              (height - drawnHeight) / 2, drawnWidth, drawnHeight);
 }
 
 std::vector<Surface::TitleButton> Surface::TitleButtons() const

@@ -61,6 +61,7 @@ private:
     void EnsureComposed();
     void Compose(const RECT& rect);
     void ComposeBackground(const RECT& rect);
+    void PaintSkinBackground();
     void Blit(HDC target, const RECT& part, int offsetX, int offsetY);
     void ValidatePaintedHosts(HDC dc);
 

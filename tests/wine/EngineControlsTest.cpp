@@ -142,6 +142,12 @@ struct Looks {
                                                   .Colour(0)
                                                   .Block();
     std::vector<std::uint8_t> skin = SkinLook(true);
+    std::vector<std::uint8_t> plainSkin = SkinLook(false);
+    std::vector<std::uint8_t> notice = engine::StoredDataBuilder()
+                                           .Caption(u"XXX市于XXX分发布橙色预警，请注意防御。")
+                                           .Font(15, 0)
+                                           .Colour(0xFFFFFFFF)
+                                           .Block();
 };
 Looks* g_looks = nullptr;
 
@@ -175,6 +181,8 @@ constexpr RECT kCheckBoxRect{20, 140, 170, 166};
 constexpr RECT kComboRect{20, 180, 172, 206};
 constexpr RECT kAnimationRect{250, 200, 282, 232};
 constexpr RECT kFallbackRect{20, 230, 220, 270};
+// On the window whose skin has no background picture, as the alarm notice's.
+constexpr RECT kNoticeRect{18, 48, 280, 104};
 
 void BuildTemplates()
 {
@@ -197,7 +205,8 @@ void BuildTemplates()
                   .width = kClientWidth,
                   .height = kClientHeight,
                   .units = g_units};
-    g_fixedUnits = {Unit(kSkin, 0x30001, "skin", RECT{4, 4, 28, 28}, g_looks->skin)};
+    g_fixedUnits = {Unit(kLabel, 0x30006, "notice", kNoticeRect, g_looks->notice),
+                    Unit(kSkin, 0x30001, "skin", RECT{4, 4, 28, 28}, g_looks->plainSkin)};
     g_fixedTemplate = {.id = kFixedWindow,
                        .unit = kOwn,
                        .name = "fixed",
@@ -738,6 +747,19 @@ TEST_F(EngineWindow, TheWindowEraseDrawsNothingOverTheComposedPicture)
     DeleteObject(bitmap);
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
+}
+
+TEST_F(EngineWindow, ASkinWithoutPictureIsDarkEnoughForWhiteText)
+{
+    ASSERT_TRUE(LoadWindow(kFixedWindow));
+    HWND window = WindowHandle(kFixedWindow);
+    testsupport::PumpFor(std::chrono::milliseconds(100));
+    Shot shot = TakeShot(window);
+    SaveShot(shot, "skin-without-picture");
+    std::uint32_t background = shot.At(150, 20);
+    EXPECT_LT(Channel(background, 16) + Channel(background, 8) + Channel(background, 0), 300)
+        << std::hex << background;
+    EXPECT_GT(PixelsUnlikeTheRight(shot, kNoticeRect), 50) << "the white text stands out";
 }
 
 TEST_F(EngineWindow, TheWindowIsDraggedByItsBackgroundOnlyWhenMovable)
