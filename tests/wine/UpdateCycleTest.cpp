@@ -100,4 +100,32 @@ TEST(UpdateCycle, ReplacesTheProgramAndStartsTheNewVersion)
     EXPECT_EQ(noteReads, 1);
 }
 
+// Without a version to compare, any version in the note counts as newer.
+TEST(UpdateCycle, InstallsTheProgramWhenNoVersionIsFound)
+{
+    const char* const cases[] = {"no weather program", "a weather program without a version"};
+    for (const char* name : cases) {
+        SCOPED_TRACE(name);
+        ASSERT_TRUE(Fixture::Reset());
+        ASSERT_TRUE(ServeNote(NoteHtml("0.0.1")));
+        ASSERT_TRUE(ServeDownload(Archive("update-package.zip")));
+        TempDirectory run;
+        ASSERT_TRUE(
+            CopyFileA(BuiltProgram("Fernhop.exe").c_str(), (run / "Fernhop.exe").c_str(), FALSE));
+        if (name == cases[1]) {
+            ASSERT_TRUE(Write(run / "Skyvane.exe", "no program, no version resource"));
+        }
+        Process updater(run / "Fernhop.exe");
+        EXPECT_EQ(updater.WaitForEnd(30000), 0);
+        EXPECT_EQ(StartedWhenThere(run, "Skyvane.exe", 30000), "Skyvane.exe\r\n");
+        EXPECT_EQ(Contents(run / "Skyvane.exe"), Contents(StandIn()));
+        EXPECT_EQ(Contents(run / "readme.txt"), "version 1.0.0.1\r\n");
+        for (int i = 0; i < 200 && Exists(run / "Quillet.exe"); ++i) {
+            Sleep(50);
+        }
+        EXPECT_FALSE(Exists(run / "Quillet.exe"));
+        EXPECT_FALSE(Exists(run / "Temp.zip"));
+    }
+}
+
 } // namespace
