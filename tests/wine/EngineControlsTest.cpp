@@ -38,6 +38,7 @@ constexpr UnitId kCheckBox = 6;
 constexpr UnitId kCombo = 7;
 constexpr UnitId kAnimation = 8;
 constexpr UnitId kFallbackLabel = 9;
+constexpr UnitId kTip = 11;
 constexpr UnitId kSkin = 10;
 
 constexpr int kClientWidth = 400;
@@ -141,6 +142,11 @@ struct Looks {
                                                   .Font(20, 1, u"NoSuchFaceAnywhere")
                                                   .Colour(0)
                                                   .Block();
+    std::vector<std::uint8_t> tip = engine::StoredDataBuilder()
+                                        .Caption(u"天气有点冷出门记得多穿件外套，路上注意安全。")
+                                        .Font(12, 0)
+                                        .Colour(0xFF000000)
+                                        .Block();
     std::vector<std::uint8_t> skin = SkinLook(true);
     std::vector<std::uint8_t> plainSkin = SkinLook(false);
     std::vector<std::uint8_t> notice = engine::StoredDataBuilder()
@@ -181,6 +187,8 @@ constexpr RECT kCheckBoxRect{20, 140, 170, 166};
 constexpr RECT kComboRect{20, 180, 172, 206};
 constexpr RECT kAnimationRect{250, 200, 282, 232};
 constexpr RECT kFallbackRect{20, 230, 220, 270};
+// One line high, with more text than fits one line.
+constexpr RECT kTipRect{226, 268, 389, 288};
 // On the window whose skin has no background picture, as the alarm notice's.
 constexpr RECT kNoticeRect{18, 48, 280, 104};
 
@@ -196,6 +204,7 @@ void BuildTemplates()
         Unit(kCombo, 0x30011, "combo", kComboRect, g_looks->combo, kClick),
         Unit(kAnimation, 0x30005, "animation", kAnimationRect, g_looks->animation),
         Unit(kFallbackLabel, 0x30006, "fallback", kFallbackRect, g_looks->fallbackLabel),
+        Unit(kTip, 0x30006, "tip", kTipRect, g_looks->tip),
         Unit(kSkin, 0x30001, "skin", RECT{4, 4, 28, 28}, g_looks->skin),
     };
     g_template = {.id = kWindow,
@@ -468,6 +477,32 @@ TEST_F(EngineWindow, EveryKindDrawsAndTheBackgroundShowsThroughTheLabel)
     for (const Drawn& part : drawn) {
         EXPECT_GT(PixelsUnlikeTheRight(shot, part.rect), 20) << part.what << " drew nothing";
     }
+}
+
+TEST_F(EngineWindow, ALabelOneLineHighShowsItsFirstLineWhole)
+{
+    Shot shot = Look("tip");
+    EXPECT_GT(PixelsUnlikeTheRight(
+                  shot, RECT{kTipRect.left, kTipRect.top, kTipRect.right, kTipRect.top + 14}),
+              30);
+    // A second line would begin in the bottom rows, cut in half.
+    EXPECT_EQ(PixelsUnlikeTheRight(
+                  shot, RECT{kTipRect.left, kTipRect.bottom - 3, kTipRect.right, kTipRect.bottom}),
+              0);
+}
+
+TEST_F(EngineWindow, TheLoadingPictureRunsThroughItsFrames)
+{
+    Shot first = TakeShot(m_window);
+    testsupport::PumpFor(std::chrono::milliseconds(250));
+    Shot later = TakeShot(m_window);
+    int changed = 0;
+    for (int y = kAnimationRect.top; y < kAnimationRect.bottom; ++y) {
+        for (int x = kAnimationRect.left; x < kAnimationRect.right; ++x) {
+            changed += Distance(first.At(x, y), later.At(x, y)) > 30 ? 1 : 0;
+        }
+    }
+    EXPECT_GT(changed, 10);
 }
 
 TEST_F(EngineWindow, ClicksRaiseEventZeroOfTheClickedControl)
