@@ -650,3 +650,81 @@ TEST_F(MainWindowEvents, TheAlarmButtonAndAdvicePicturesOpenTheirWindowsModally)
         EXPECT_TRUE(IsWindowEnabled(Main())) << c.readable;
     }
 }
+
+namespace {
+
+// On a thread of its own: waits for a pop-up menu of this process, goes down `downs` items and
+// chooses that one, as the keyboard would. Join before reading `found`.
+class MenuChooser {
+public:
+    explicit MenuChooser(int downs)
+        : m_thread([this, downs] {
+              HWND menu = testsupport::WaitForTopWindow("#32768", nullptr);
+              m_found = menu != nullptr;
+              if (menu == nullptr) {
+                  return;
+              }
+              for (int i = 0; i < downs; ++i) {
+                  PostMessageA(menu, WM_KEYDOWN, VK_DOWN, 0);
+              }
+              PostMessageA(menu, WM_KEYDOWN, VK_RETURN, 0);
+          })
+    {
+    }
+    ~MenuChooser() { Join(); }
+
+    bool Join()
+    {
+        if (m_thread.joinable()) {
+            m_thread.join();
+        }
+        return m_found;
+    }
+
+private:
+    bool m_found = false;
+    std::thread m_thread;
+};
+
+} // namespace
+
+TEST_F(MainWindowEvents, TheMenuButtonsItemsOpenSettingsAndAboutModally)
+{
+    const struct {
+        int downs;
+        WindowId window;
+        const char* readable;
+    } cases[] = {
+        {1, windows::SettingsWindow, "设置"},
+        {2, windows::AboutWindow, "关于"},
+    };
+    for (const auto& c : cases) {
+        MenuChooser chooser(c.downs);
+        HWND button = UnitWindowHandle(MainWindow, units::MenuButton);
+        PostMessageA(button, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(8, 8));
+        PostMessageA(button, WM_LBUTTONUP, 0, MAKELPARAM(8, 8));
+        bool opened = testsupport::PumpUntil([&] { return WindowHandle(c.window) != nullptr; },
+                                             std::chrono::seconds(10));
+        EXPECT_TRUE(chooser.Join()) << c.readable << ": no menu popped up";
+        ASSERT_TRUE(opened) << c.readable;
+        EXPECT_EQ(GetWindow(WindowHandle(c.window), GW_OWNER), Main()) << c.readable;
+        EXPECT_FALSE(IsWindowEnabled(Main())) << c.readable;
+        CloseUnit(c.window, 1);
+        testsupport::PumpFor(std::chrono::milliseconds(50));
+        EXPECT_TRUE(IsWindowEnabled(Main())) << c.readable;
+    }
+}
+
+TEST_F(MainWindowEvents, TheTrayMenusFirstItemShowsTheHiddenWindow)
+{
+    SetUnitProperty(MainWindow, units::WindowSkin, kVisible, false);
+    SetUnitProperty(MainWindow, units::Window, windowprop::kVisible, false);
+    ASSERT_FALSE(IsWindowVisible(Main()));
+    MenuChooser chooser(1);
+    PostMessageA(Main(), kTrayCallbackMessage, kTrayIconId, WM_RBUTTONUP);
+    bool shown = testsupport::PumpUntil([] { return IsWindowVisible(Main()) != FALSE; },
+                                        std::chrono::seconds(10));
+    EXPECT_TRUE(chooser.Join()) << "no menu popped up";
+    EXPECT_TRUE(shown);
+    EXPECT_TRUE(Visible(units::WindowSkin));
+}

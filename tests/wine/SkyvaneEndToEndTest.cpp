@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <set>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -82,13 +83,23 @@ void Serve(const std::string& path, const std::string& body)
     ASSERT_TRUE(Fixture::AddRoute(route));
 }
 
-size_t WeatherRequests()
+size_t RequestsTo(const std::string& path)
 {
     size_t count = 0;
     for (const auto& request : Fixture::Requests()) {
-        count += request.target.rfind("/weather/common", 0) == 0 ? 1 : 0;
+        count += request.target.rfind(path, 0) == 0 ? 1 : 0;
     }
     return count;
+}
+
+size_t WeatherRequests()
+{
+    return RequestsTo("/weather/common");
+}
+
+size_t UpdateChecks()
+{
+    return RequestsTo("/webapp/json/weiyunShareNoLogin/WeiyunShareView");
 }
 
 struct Setting {
@@ -231,9 +242,8 @@ public:
 
     std::string Config() const { return m_path + "\\Config.ini"; }
 
-    // Starts the program and waits for its main window, shown or hidden, and for its first
-    // refresh to have ended (the loading picture is gone then).
-    bool Start()
+    // Starts the program and waits for its main window, shown or hidden.
+    bool Launch()
     {
         STARTUPINFOA startup = {};
         startup.cb = sizeof startup;
@@ -244,11 +254,23 @@ public:
             return false;
         }
         auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (m_window == nullptr && std::chrono::steady_clock::now() < end) {
+            m_window = FindMainWindow();
+            Sleep(20);
+        }
+        return m_window != nullptr;
+    }
+
+    // Launch unless launched already, then the wait for the first refresh to have ended (the
+    // loading picture is gone then).
+    bool Start()
+    {
+        if (m_process.hProcess == nullptr && !Launch()) {
+            return false;
+        }
+        auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
         while (std::chrono::steady_clock::now() < end) {
-            if (m_window == nullptr) {
-                m_window = FindMainWindow();
-            }
-            if (m_window != nullptr && WeatherRequests() > 0 && !HasLoadingPicture()) {
+            if (WeatherRequests() > 0 && !LoadingPicture()) {
                 // The fill's last writes reach the screen.
                 Sleep(400);
                 return true;
@@ -256,6 +278,19 @@ public:
             Sleep(50);
         }
         return false;
+    }
+
+    // The place of the loading picture while it exists.
+    std::optional<RECT> LoadingPicture() const
+    {
+        for (HWND child : Children()) {
+            RECT rect = ChildRect(child);
+            if (rect.right - rect.left == kLoadingPicture.cx &&
+                rect.bottom - rect.top == kLoadingPicture.cy) {
+                return rect;
+            }
+        }
+        return std::nullopt;
     }
 
     HWND Window() const { return m_window; }
@@ -346,18 +381,6 @@ private:
         GetWindowRect(child, &rect);
         MapWindowPoints(nullptr, m_window, reinterpret_cast<POINT*>(&rect), 2);
         return rect;
-    }
-
-    bool HasLoadingPicture() const
-    {
-        for (HWND child : Children()) {
-            RECT rect = ChildRect(child);
-            if (rect.right - rect.left == kLoadingPicture.cx &&
-                rect.bottom - rect.top == kLoadingPicture.cy) {
-                return true;
-            }
-        }
-        return false;
     }
 
     std::string m_path;
@@ -499,4 +522,56 @@ TEST_F(SkyvaneEndToEnd, TheTimerKeepsRefreshingWhileTheWindowAnswers)
     EXPECT_GE(WeatherRequests(), 4u);
     run.Look("after-timer");
     EXPECT_TRUE(run.ShowsControlAt(kAlarmButton));
+}
+
+TEST_F(SkyvaneEndToEnd, TheLoadingPictureShowsWhileTheFirstRefreshWaitsForItsAnswer)
+{
+    ASSERT_TRUE(Fixture::Reset());
+    Serve("/json/", DemoFile("geolocation.json"));
+    FixtureRoute slow;
+    slow.path = "/weather/common";
+    slow.body = DemoFile("weather.json");
+    slow.delayMs = 2500;
+    ASSERT_TRUE(Fixture::AddRoute(slow));
+    ProgramRun run(Settings());
+    ASSERT_TRUE(run.Launch());
+    std::optional<RECT> place;
+    auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (std::chrono::steady_clock::now() < end) {
+        place = run.LoadingPicture();
+        if (place && place->top == 248) {
+            break;
+        }
+        Sleep(20);
+    }
+    ASSERT_TRUE(place.has_value());
+    // Moved up from below the window's bottom edge into view.
+    EXPECT_EQ(place->top, 248);
+    EXPECT_EQ(place->left, 283);
+    run.Look("loading");
+    ASSERT_TRUE(run.Start());
+    EXPECT_FALSE(run.LoadingPicture().has_value());
+}
+
+TEST_F(SkyvaneEndToEnd, TheUpdateCheckAtStartFollowsTheFirstRefresh)
+{
+    // Without the tray icon the refresh's after-fetch step checks too, so the first activation's
+    // own check makes two; with the icon the after-fetch step sets the icon instead.
+    const struct {
+        const char* trayIcon;
+        size_t checks;
+    } cases[] = {{"0", 2}, {"1", 1}};
+    for (const auto& c : cases) {
+        ServeDemo(DemoFile("weather.json"));
+        // A note without a version: nothing newer, so no question.
+        Serve("/webapp/json/weiyunShareNoLogin/WeiyunShareView", "{}");
+        ProgramRun run(Settings({{"AutoInfo", "Up", "1"}, {"Tray", "To", c.trayIcon}}));
+        ASSERT_TRUE(run.Start()) << "tray icon " << c.trayIcon;
+        auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (UpdateChecks() < c.checks && std::chrono::steady_clock::now() < end) {
+            Sleep(50);
+        }
+        Sleep(500);
+        EXPECT_EQ(UpdateChecks(), c.checks) << "tray icon " << c.trayIcon;
+    }
 }
