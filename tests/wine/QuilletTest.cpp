@@ -62,6 +62,7 @@ TEST(ZipExtract, EitherSeparatorGivesTheSameTree)
         EXPECT_EQ(Contents(target + "\\data\\a.txt"), BigFile());
         EXPECT_EQ(Contents(target + "\\data\\deep\\b.txt"), "b");
         EXPECT_TRUE(IsDirectory(target + "\\empty"));
+        EXPECT_TRUE(IsDirectory(target + "\\bare"));
         WIN32_FIND_DATAA found;
         HANDLE search = FindFirstFileA((target + "\\empty\\*.txt").c_str(), &found);
         EXPECT_EQ(search, INVALID_HANDLE_VALUE);
@@ -118,6 +119,7 @@ TEST(ZipExtract, FileThatCannotBeReplacedStopsTheExtractionAtItsEntry)
     EXPECT_EQ(Contents(run / "data\\a.txt"), BigFile());
     EXPECT_EQ(Contents(run / "data\\deep\\b.txt"), "old b");
     EXPECT_FALSE(Exists(run / "empty"));
+    EXPECT_FALSE(Exists(run / "bare"));
 }
 
 TEST(ZipExtract, RefusesEntriesThatLeaveTheTarget)
