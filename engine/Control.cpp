@@ -224,7 +224,7 @@ LRESULT CALLBACK HostProc(HWND host, UINT message, WPARAM wParam, LPARAM lParam,
         const auto* position = reinterpret_cast<const WINDOWPOS*>(lParam);
         if ((position->flags & (SWP_SHOWWINDOW | SWP_HIDEWINDOW)) != 0 &&
             control->surface != nullptr) {
-            control->surface->Invalidate(control->rect);
+            control->surface->ControlShownOrHidden(*control);
         }
         if ((position->flags & SWP_HIDEWINDOW) != 0) {
             CloseDropList(*control);

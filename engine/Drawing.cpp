@@ -73,23 +73,23 @@ bool EnsureGdiplus()
     return g_started;
 }
 
-const Gdiplus::Font* FontFor(const FontSpec& spec)
+const Gdiplus::Font* FontFor(const FontChoice& choice)
 {
     if (!EnsureGdiplus()) {
         return nullptr;
     }
-    auto key = std::make_tuple(spec.face, spec.size, spec.bold);
+    auto key = std::make_tuple(choice.face, choice.size, choice.bold);
     auto found = g_fonts.find(key);
     if (found != g_fonts.end()) {
         return found->second.get();
     }
-    const Gdiplus::FontFamily* family = FamilyFor(spec.face);
+    const Gdiplus::FontFamily* family = FamilyFor(choice.face);
     auto font = std::make_unique<Gdiplus::Font>(
-        family, static_cast<Gdiplus::REAL>(spec.size),
-        spec.bold ? Gdiplus::FontStyleBold : Gdiplus::FontStyleRegular, Gdiplus::UnitPixel);
-    if (font->GetLastStatus() != Gdiplus::Ok && spec.bold) {
+        family, static_cast<Gdiplus::REAL>(choice.size),
+        choice.bold ? Gdiplus::FontStyleBold : Gdiplus::FontStyleRegular, Gdiplus::UnitPixel);
+    if (font->GetLastStatus() != Gdiplus::Ok && choice.bold) {
         // A family without a bold face refuses the bold style; GDI+ then draws nothing.
-        font = std::make_unique<Gdiplus::Font>(family, static_cast<Gdiplus::REAL>(spec.size),
+        font = std::make_unique<Gdiplus::Font>(family, static_cast<Gdiplus::REAL>(choice.size),
                                                Gdiplus::FontStyleRegular, Gdiplus::UnitPixel);
     }
     return g_fonts.emplace(key, std::move(font)).first->second.get();
@@ -171,7 +171,7 @@ void RoundedRectPath(Gdiplus::GraphicsPath& path, const Gdiplus::RectF& rect, fl
     path.CloseFigure();
 }
 
-void PaintText(Gdiplus::Graphics& graphics, const std::u16string& text, const FontSpec& font,
+void PaintText(Gdiplus::Graphics& graphics, const std::u16string& text, const FontChoice& font,
                std::uint32_t argb, const Gdiplus::RectF& box, TextLayout layout)
 {
     const Gdiplus::Font* drawn = FontFor(font);

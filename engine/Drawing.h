@@ -22,7 +22,7 @@ bool EnsureGdiplus();
 // The font of a look's font slot. A face the system does not have falls back to one that can
 // show Chinese text, so a missing "微软雅黑" never leaves a label blank. Fonts are kept for the
 // life of the process; the pointer stays valid.
-const Gdiplus::Font* FontFor(const FontSpec& spec);
+const Gdiplus::Font* FontFor(const FontChoice& choice);
 
 // The family name FontFor settles on for a face, for tests and diagnostics.
 std::u16string ResolvedFace(const std::u16string& face);
@@ -58,7 +58,7 @@ enum class TextLayout {
     LeftMiddleTrim, // the same, cut with an ellipsis when too long
 };
 
-void PaintText(Gdiplus::Graphics& graphics, const std::u16string& text, const FontSpec& font,
+void PaintText(Gdiplus::Graphics& graphics, const std::u16string& text, const FontChoice& font,
                std::uint32_t argb, const Gdiplus::RectF& box, TextLayout layout);
 
 } // namespace engine

@@ -62,7 +62,7 @@ void PaintList(HWND list, HDC target)
         auto height = static_cast<Gdiplus::REAL>(client.bottom);
         Gdiplus::SolidBrush paper(ArgbColour(0xFFFFFFFFu));
         graphics.FillRectangle(&paper, 0.0f, 0.0f, width, height);
-        FontSpec font = combo->look.Font(1);
+        FontChoice font = combo->look.Font(1);
         std::uint32_t colour = combo->look.Colour(1);
         int itemHeight = DropListItemHeight(*combo);
         for (std::size_t i = 0; i < combo->items.size(); ++i) {

@@ -106,9 +106,9 @@ std::vector<std::uint8_t> Look::EngineBytes() const
     return builder.EngineBytes();
 }
 
-FontSpec Look::Font(std::uint16_t slot, std::int32_t defaultSize) const
+FontChoice Look::Font(std::uint16_t slot, std::int32_t defaultSize) const
 {
-    FontSpec font;
+    FontChoice font;
     font.size = defaultSize;
     const LookRecord* record = Find(kTagFont, slot);
     if (record == nullptr) {

@@ -19,7 +19,7 @@ struct LookRecord {
     std::vector<std::uint8_t> body;
 };
 
-struct FontSpec {
+struct FontChoice {
     std::int32_t size = 12; // em height in pixels
     bool bold = false;
     std::u16string face;
@@ -48,7 +48,7 @@ public:
     // The engine's bytes (magic, version, length, records) of the look as it stands.
     std::vector<std::uint8_t> EngineBytes() const;
 
-    FontSpec Font(std::uint16_t slot, std::int32_t defaultSize = 12) const;
+    FontChoice Font(std::uint16_t slot, std::int32_t defaultSize = 12) const;
     // The text colour of a font slot as drawn (see DrawnColour).
     std::uint32_t Colour(std::uint16_t slot, std::uint32_t fallback = 0xFF000000u) const;
 

@@ -159,6 +159,18 @@ void Surface::Invalidate(const RECT& rect)
     RedrawWindow(m_window, &part, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
 }
 
+void Surface::ControlShownOrHidden(Control& control)
+{
+    Invalidate(control.rect);
+    // A title button beneath the control comes back or goes with it.
+    for (const TitleButton& button : TitleButtons(true)) {
+        RECT overlap{};
+        if (IntersectRect(&overlap, &button.rect, &control.rect)) {
+            Invalidate(button.rect);
+        }
+    }
+}
+
 void Surface::InvalidateAll()
 {
     RECT client{};
@@ -284,7 +296,7 @@ void Surface::PaintSkinBackground()
               (height - drawnHeight) / 2, drawnWidth, drawnHeight);
 }
 
-std::vector<Surface::TitleButton> Surface::TitleButtons() const
+std::vector<Surface::TitleButton> Surface::TitleButtons(bool withCovered) const
 {
     std::vector<TitleButton> buttons;
     LONG_PTR style = GetWindowLongPtrW(m_window, GWL_STYLE);
@@ -322,7 +334,7 @@ std::vector<Surface::TitleButton> Surface::TitleButtons() const
             return control->kind != ControlKind::WindowSkin && Shown(control->host) &&
                    IntersectRect(&overlap, &control->rect, &button.rect);
         });
-        if (!covered) {
+        if (withCovered || !covered) {
             buttons.push_back(button);
         }
     }

@@ -44,6 +44,8 @@ public:
     // Marks a part of the window (client coordinates) for composing and repainting.
     void Invalidate(const RECT& rect);
     void InvalidateAll();
+    // A control's host window was shown or hidden.
+    void ControlShownOrHidden(Control& control);
 
     // WM_PAINT of a control's host window.
     void PaintHost(Control& control);
@@ -70,7 +72,8 @@ private:
         WPARAM command = 0;
         RECT rect{};
     };
-    std::vector<TitleButton> TitleButtons() const;
+    // The title buttons the skin shows; with `withCovered` also those a control covers.
+    std::vector<TitleButton> TitleButtons(bool withCovered = false) const;
     int TitleButtonAt(POINT point) const;
     void ComposeTitleButtons(const RECT& rect);
     void SetTitleState(int hot, int pressed);
