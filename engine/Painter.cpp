@@ -41,15 +41,17 @@ void FillRounded(Gdiplus::Graphics& graphics, const RectF& box, float radius, st
     }
 }
 
-void DrawPicture(Control& control, Gdiplus::Graphics& graphics, const RECT& box)
+void DrawPicture(Control& control, const RECT& box)
 {
     if (!control.picture) {
         return;
     }
     const PictureFrame& frame = control.picture->frames[control.frame];
     RECT fitted = FitRect(frame.width, frame.height, box);
-    DrawFrame(graphics, frame, fitted.left, fitted.top, fitted.right - fitted.left,
-              fitted.bottom - fitted.top);
+    BlendFrame(control.layer,
+               control.picture->Scaled(control.frame, fitted.right - fitted.left,
+                                       fitted.bottom - fitted.top),
+               fitted.left, fitted.top);
 }
 
 void PaintButton(Control& control, Gdiplus::Graphics& graphics)
@@ -80,19 +82,18 @@ void PaintButton(Control& control, Gdiplus::Graphics& graphics)
               Faded(control.look.Colour(0), enabled), text, TextLayout::Centred);
 }
 
-void PaintImageButton(Control& control, Gdiplus::Graphics& graphics)
+void PaintImageButton(Control& control)
 {
-    RectF box = Bounds(control.layer);
-    if (control.pressed && control.hover) {
-        FillRounded(graphics, box, 3, 0x38000000u, 0);
-    } else if (control.hover) {
-        FillRounded(graphics, box, 3, 0x50FFFFFFu, 0);
+    if (control.hover) {
+        Canvas canvas(control.layer);
+        FillRounded(canvas.Graphics(), Bounds(control.layer), 3,
+                    control.pressed ? 0x38000000u : 0x50FFFFFFu, 0);
     }
     RECT glyph{0, 0, control.layer.Width(), control.layer.Height()};
     if (control.pressed && control.hover) {
         OffsetRect(&glyph, 0, 1);
     }
-    DrawPicture(control, graphics, glyph);
+    DrawPicture(control, glyph);
 }
 
 void PaintCheckBox(Control& control, Gdiplus::Graphics& graphics)
@@ -176,16 +177,12 @@ void PaintLayer(Control& control)
     switch (control.kind) {
     case ControlKind::WindowSkin:
         return;
-    case ControlKind::PictureBox: {
-        Canvas canvas(control.layer);
-        DrawPicture(control, canvas.Graphics(), all);
+    case ControlKind::PictureBox:
+        DrawPicture(control, all);
         return;
-    }
-    case ControlKind::ImageButton: {
-        Canvas canvas(control.layer);
-        PaintImageButton(control, canvas.Graphics());
+    case ControlKind::ImageButton:
+        PaintImageButton(control);
         return;
-    }
     case ControlKind::Label: {
         Canvas canvas(control.layer);
         PaintText(canvas.Graphics(), control.look.Text(kTagCaption), control.look.Font(0),

@@ -134,6 +134,67 @@ std::shared_ptr<const Picture> DecodePicture(const std::uint8_t* bytes, std::siz
     return picture;
 }
 
+const PictureFrame& Picture::Scaled(std::size_t index, int width, int height) const
+{
+    const PictureFrame& source = frames[index];
+    if ((width == source.width && height == source.height) || width <= 0 || height <= 0) {
+        return source;
+    }
+    ScaledKey key{index, width, height};
+    auto found = m_scaled.find(key);
+    if (found != m_scaled.end()) {
+        return found->second;
+    }
+    // A control shows a picture at one or two sizes; the bound only guards against a caller
+    // that resizes without end.
+    if (m_scaled.size() >= 64) {
+        m_scaled.clear();
+    }
+    PictureFrame scaled;
+    scaled.width = width;
+    scaled.height = height;
+    scaled.delayMs = source.delayMs;
+    scaled.pixels.assign(static_cast<std::size_t>(width) * height, 0u);
+    if (EnsureGdiplus()) {
+        Gdiplus::Bitmap canvas(width, height, width * 4, PixelFormat32bppPARGB,
+                               reinterpret_cast<BYTE*>(scaled.pixels.data()));
+        Gdiplus::Graphics graphics(&canvas);
+        DrawFrame(graphics, source, 0, 0, width, height);
+    }
+    return m_scaled.emplace(key, std::move(scaled)).first->second;
+}
+
+void BlendFrame(Dib& target, const PictureFrame& frame, int x, int y)
+{
+    if (!target.IsValid()) {
+        return;
+    }
+    GdiFlush();
+    int left = std::max(x, 0);
+    int top = std::max(y, 0);
+    int right = std::min(x + frame.width, target.Width());
+    int bottom = std::min(y + frame.height, target.Height());
+    for (int row = top; row < bottom; ++row) {
+        const std::uint32_t* from =
+            frame.pixels.data() + static_cast<std::size_t>(row - y) * frame.width + (left - x);
+        std::uint32_t* to = target.Bits() + static_cast<std::size_t>(row) * target.Width() + left;
+        for (int column = left; column < right; ++column, ++from, ++to) {
+            std::uint32_t alpha = *from >> 24;
+            if (alpha == 255) {
+                *to = *from;
+            } else if (alpha != 0) {
+                // Premultiplied "over": no channel of the sum passes 255.
+                std::uint32_t keep = 255 - alpha;
+                std::uint32_t below = 0;
+                for (int shift = 0; shift < 32; shift += 8) {
+                    below |= ((((*to >> shift) & 0xFFu) * keep + 127) / 255) << shift;
+                }
+                *to = *from + below;
+            }
+        }
+    }
+}
+
 bool Dib::Create(int width, int height)
 {
     Reset();

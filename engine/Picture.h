@@ -6,7 +6,9 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <map>
 #include <memory>
+#include <tuple>
 #include <vector>
 
 namespace engine {
@@ -23,6 +25,23 @@ struct Picture {
     int Width() const { return frames.empty() ? 0 : frames[0].width; }
     int Height() const { return frames.empty() ? 0 : frames[0].height; }
     bool Animated() const { return frames.size() > 1; }
+
+    // Frame `index` at that size, resampled once and kept with the picture, so that a control
+    // drawn again (a hover, the next frame of an animation) only copies pixels.
+    const PictureFrame& Scaled(std::size_t index, int width, int height) const;
+
+private:
+    struct ScaledKey {
+        std::size_t index;
+        int width;
+        int height;
+        bool operator<(const ScaledKey& other) const
+        {
+            return std::tie(index, width, height) <
+                   std::tie(other.index, other.width, other.height);
+        }
+    };
+    mutable std::map<ScaledKey, PictureFrame> m_scaled;
 };
 
 // The decoded picture of a whole PNG or GIF file, or nullptr for bytes GDI+ cannot read. The
@@ -61,6 +80,9 @@ private:
 // Draws `frame` scaled into `target` at (x, y, width, height) with high-quality resampling,
 // blended over what is there.
 void DrawFrame(Dib& target, const PictureFrame& frame, int x, int y, int width, int height);
+
+// Blends a premultiplied frame over a DIB at (x, y), cut at the DIB's edges.
+void BlendFrame(Dib& target, const PictureFrame& frame, int x, int y);
 
 // Blends a premultiplied DIB (or part of it) over the destination DC.
 void BlendDib(HDC target, int x, int y, int width, int height, const Dib& source, int sourceX,
