@@ -178,7 +178,9 @@ LRESULT CALLBACK HostProc(HWND host, UINT message, WPARAM wParam, LPARAM lParam,
     case WM_SETCURSOR:
         if (LOWORD(lParam) == HTCLIENT) {
             auto id = control->look.Number(kTagCursor).value_or(kCursorArrow);
-            HCURSOR cursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(id));
+            // Only a resource number names a system cursor; anything larger would be taken
+            // for the address of a name.
+            HCURSOR cursor = id <= 0xFFFF ? LoadCursorW(nullptr, MAKEINTRESOURCEW(id)) : nullptr;
             SetCursor(cursor != nullptr ? cursor : LoadCursorW(nullptr, MAKEINTRESOURCEW(32512)));
             return TRUE;
         }
@@ -247,7 +249,8 @@ PtrWord WriteProperty(Control& control, Word number, const framework::UnitProper
         return 0;
     }
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(value.word0);
-    std::size_t size = value.word1 > 0 ? static_cast<std::size_t>(value.word1) : 0;
+    std::size_t size =
+        bytes != nullptr && value.word1 > 0 ? static_cast<std::size_t>(value.word1) : 0;
     switch (control.kind) {
     case ControlKind::WindowSkin:
         if (number == kPropertyBackground && SetPicture(control, bytes, size) &&

@@ -727,6 +727,17 @@ TEST_F(EngineWindow, AHiddenControlLeavesTheBackgroundAndTakesNoClicks)
     EXPECT_EQ(g_seen.size(), 1u);
 }
 
+TEST_F(EngineWindow, APictureWrittenWithoutBytesClearsThePictureBox)
+{
+    // A length without an address, as a careless caller might pass.
+    framework::UnitPropertyValue value{0, 100};
+    EXPECT_EQ(
+        EngineSend()(ControlOf(kPicture), engine::kMessageWriteProperty, 16 - 8, &value, 0, 0), 0);
+    EXPECT_TRUE(GetUnitProperty(kWindow, kPicture, 16).AsBytes().empty());
+    Shot shot = Look("picture-cleared");
+    EXPECT_EQ(PixelsUnlikeTheRight(shot, kPictureRect), 0);
+}
+
 TEST_F(EngineWindow, TheWholeDataHoldsTheLookAsWritten)
 {
     ASSERT_TRUE(SetUnitProperty(kWindow, kLabel, 20, kCloudyCaption));
