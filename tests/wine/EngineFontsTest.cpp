@@ -41,7 +41,7 @@ bool HasGlyphs(const std::u16string& face, const std::u16string& text)
 TEST(EngineFonts, EveryFaceEndsInOneWithChineseGlyphs)
 {
     ASSERT_TRUE(engine::EnsureGdiplus());
-    for (const std::u16string face :
+    for (const std::u16string& face :
          {std::u16string(u"微软雅黑"), std::u16string(u"NoSuchFace"), std::u16string()}) {
         std::u16string resolved = engine::ResolvedFace(face);
         std::string shown(resolved.begin(), resolved.end());
