@@ -727,6 +727,33 @@ TEST_F(EngineWindow, AHiddenControlLeavesTheBackgroundAndTakesNoClicks)
     EXPECT_EQ(g_seen.size(), 1u);
 }
 
+TEST_F(EngineWindow, EachControlHandleNamesItsUnitAndKind)
+{
+    const struct {
+        UnitId unit;
+        engine::Word typeCode;
+        engine::Word eventBase;
+    } cases[] = {
+        {kLabel, engine::kTypeLabelEx, 0},
+        {kButton, engine::kTypeButtonEx, 0},
+        {kImageButton, engine::kTypeImagebuttonEx, 0},
+        {kPicture, engine::kTypePictureBoxEx, 0},
+        {kCheckBox, engine::kTypeChoiceboxEx, 0},
+        {kCombo, engine::kTypeComboboxEx, 2},
+        {kSkin, engine::kTypeWindowEx, 11},
+    };
+    for (const auto& c : cases) {
+        engine::ControlHandle control = ControlOf(c.unit);
+        ASSERT_NE(control, nullptr) << c.unit;
+        EXPECT_EQ(control->windowId, kWindow);
+        EXPECT_EQ(control->unitId, c.unit);
+        EXPECT_EQ(control->eventBase, c.eventBase) << c.unit;
+        EXPECT_EQ(control->typeCode, c.typeCode) << c.unit;
+        EXPECT_EQ(control->parent, nullptr);
+        EXPECT_EQ(control->pageIndex, 0);
+    }
+}
+
 TEST_F(EngineWindow, APictureWrittenWithoutBytesClearsThePictureBox)
 {
     // A length without an address, as a careless caller might pass.
