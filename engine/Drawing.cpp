@@ -84,6 +84,8 @@ const Gdiplus::Font* FontFor(const FontChoice& choice)
         return found->second.get();
     }
     const Gdiplus::FontFamily* family = FamilyFor(choice.face);
+    // Stored sizes are em heights in pixels, which is what the windows' boxes are laid out for:
+    // four characters of size 12 fill a label 55 pixels wide, and in points they would not fit.
     auto font = std::make_unique<Gdiplus::Font>(
         family, static_cast<Gdiplus::REAL>(choice.size),
         choice.bold ? Gdiplus::FontStyleBold : Gdiplus::FontStyleRegular, Gdiplus::UnitPixel);
