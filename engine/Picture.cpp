@@ -297,8 +297,14 @@ RECT FitRect(int pictureWidth, int pictureHeight, const RECT& box)
     if (pictureWidth <= 0 || pictureHeight <= 0 || boxWidth <= 0 || boxHeight <= 0) {
         return RECT{box.left, box.top, box.left, box.top};
     }
-    int width = boxWidth;
-    int height = static_cast<int>(static_cast<long long>(pictureHeight) * boxWidth / pictureWidth);
+    // A picture that already fits keeps its own size: enlarged, a small one such as the
+    // 32-pixel loading animation turns into a blur.
+    int width = pictureWidth;
+    int height = pictureHeight;
+    if (width > boxWidth) {
+        width = boxWidth;
+        height = static_cast<int>(static_cast<long long>(pictureHeight) * boxWidth / pictureWidth);
+    }
     if (height > boxHeight) {
         height = boxHeight;
         width = static_cast<int>(static_cast<long long>(pictureWidth) * boxHeight / pictureHeight);

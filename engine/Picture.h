@@ -88,7 +88,8 @@ void BlendFrame(Dib& target, const PictureFrame& frame, int x, int y);
 void BlendDib(HDC target, int x, int y, int width, int height, const Dib& source, int sourceX,
               int sourceY);
 
-// The rectangle of a picture fitted into a box, keeping its proportions, centred.
+// The rectangle of a picture in a box, centred: shrunk to fit keeping its proportions, never
+// enlarged.
 RECT FitRect(int pictureWidth, int pictureHeight, const RECT& box);
 
 } // namespace engine
