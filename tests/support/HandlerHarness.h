@@ -15,6 +15,8 @@
 #include "framework/Framework.h"
 #include "framework/SystemServices.h"
 #include "skin/VeneerLibrary.h"
+#include "tests/support/TestEngine.h"
+#include "tests/support/TestFolders.h"
 #include "tests/support/UiDriver.h"
 #include "weather/Globals.h"
 #include "windows/Templates.h"
@@ -33,56 +35,28 @@ inline RecordingHooks& Hooks()
     return hooks;
 }
 
-// A folder of its own under the temporary directory, without a trailing backslash.
-inline std::string MakeTempFolder(const std::string& name)
-{
-    char temp[MAX_PATH];
-    GetTempPathA(sizeof temp, temp);
-    std::string folder = std::string(temp) + name + "-" + std::to_string(GetCurrentProcessId());
-    CreateDirectoryA(folder.c_str(), nullptr);
-    return folder;
-}
-
 // Starts the framework once for the whole test executable. Every test then has the global
 // state fresh and ConfigPath in a folder of its own.
 class HandlerEnvironment : public ::testing::Environment {
 public:
     void SetUp() override
     {
-        char path[MAX_PATH];
-        DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
-        std::string tests(path, length);
-        tests.resize(tests.find_last_of('\\'));
-        m_engineFolder = MakeTempFolder("skyvane-handlers-engine");
-        ASSERT_TRUE(CopyFileA((tests + "\\RecordingEngine.dll").c_str(),
-                              (m_engineFolder + "\\VeneerCore.dll").c_str(), FALSE));
-        char oldPath[8192] = {};
-        GetEnvironmentVariableA("PATH", oldPath, sizeof oldPath);
-        SetEnvironmentVariableA("PATH", (m_engineFolder + ";" + oldPath).c_str());
+        m_engineFolder = InstallRecordingEngine("skyvane-handlers-engine");
+        ASSERT_FALSE(m_engineFolder.empty());
 
         static const framework::LibraryInfo* const kLibraries[7] = {nullptr, nullptr,
                                                                     &skin::VeneerLibraryInfo};
         ASSERT_TRUE(framework::Initialise(kLibraries, windows::AllTemplates()));
         auto module = static_cast<HMODULE>(skin::VeneerEngineModule());
         ASSERT_NE(module, nullptr) << "the binding found no engine";
-        Hook(module, "Recording_Remember", Hooks().remember);
-        Hook(module, "Recording_RaiseEvent", Hooks().raiseEvent);
+        HookEngine(module, "Recording_Remember", Hooks().remember);
+        HookEngine(module, "Recording_RaiseEvent", Hooks().raiseEvent);
         Hooks().remember(1);
     }
 
-    void TearDown() override
-    {
-        DeleteFileA((m_engineFolder + "\\VeneerCore.dll").c_str());
-        RemoveDirectoryA(m_engineFolder.c_str());
-    }
+    void TearDown() override { RemoveRecordingEngine(m_engineFolder); }
 
 private:
-    template <typename F> static void Hook(HMODULE module, const char* name, F& slot)
-    {
-        slot = reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-        ASSERT_NE(slot, nullptr) << name;
-    }
-
     std::string m_engineFolder;
 };
 

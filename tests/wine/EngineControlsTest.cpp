@@ -18,6 +18,7 @@
 #include "framework/Framework.h"
 #include "skin/VeneerLibrary.h"
 #include "skin/VeneerTraffic.h"
+#include "tests/support/TestEngine.h"
 #include "tests/support/UiDriver.h"
 #include "windows/Pictures.h"
 
@@ -237,27 +238,15 @@ class EngineEnvironment : public ::testing::Environment {
 public:
     void SetUp() override
     {
-        char path[MAX_PATH];
-        DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
-        std::string tests(path, length);
-        tests.resize(tests.find_last_of('\\'));
-        std::string build = tests.substr(0, tests.find_last_of('\\'));
-        char oldPath[8192] = {};
-        GetEnvironmentVariableA("PATH", oldPath, sizeof oldPath);
-        SetEnvironmentVariableA("PATH", (build + "\\bin;" + oldPath).c_str());
-        g_artifacts = tests + "\\artifacts";
-        CreateDirectoryA(g_artifacts.c_str(), nullptr);
-        g_artifacts += "\\engine";
-        CreateDirectoryA(g_artifacts.c_str(), nullptr);
+        testsupport::UseBuiltEngine();
+        g_artifacts = testsupport::ArtifactsFolder("engine");
 
         BuildTemplates();
         g_templates[0] = &g_template;
         g_templates[1] = &g_fixedTemplate;
         ASSERT_TRUE(Initialise(kLibraries, g_templates));
         ASSERT_NE(skin::VeneerEngineModule(), nullptr) << "the binding found no engine";
-        char name[MAX_PATH] = {};
-        GetModuleFileNameA(static_cast<HMODULE>(skin::VeneerEngineModule()), name, sizeof name);
-        ASSERT_NE(std::string(name).find("\\bin\\VeneerCore.dll"), std::string::npos) << name;
+        testsupport::ExpectBuiltEngineLoaded();
 
         Gdiplus::GdiplusStartupInput input;
         ASSERT_EQ(Gdiplus::GdiplusStartup(&m_token, &input, nullptr), Gdiplus::Ok);

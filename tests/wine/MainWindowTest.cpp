@@ -19,6 +19,7 @@
 #include "skin/VeneerLibrary.h"
 #include "tests/support/FixtureClient.h"
 #include "tests/support/Screenshot.h"
+#include "tests/support/TestEngine.h"
 #include "tests/support/UiDriver.h"
 #include "weather/Globals.h"
 #include "weather/Refresh.h"
@@ -172,24 +173,10 @@ class MainWindowEnvironment : public ::testing::Environment {
 public:
     void SetUp() override
     {
-        char path[MAX_PATH];
-        DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
-        std::string tests(path, length);
-        tests.resize(tests.find_last_of('\\'));
-        std::string build = tests.substr(0, tests.find_last_of('\\'));
-        char oldPath[8192] = {};
-        GetEnvironmentVariableA("PATH", oldPath, sizeof oldPath);
-        SetEnvironmentVariableA("PATH", (build + "\\bin;" + oldPath).c_str());
-
-        char temp[MAX_PATH];
-        GetTempPathA(sizeof temp, temp);
-        m_folder = std::string(temp) + "skyvane-main-" + std::to_string(GetCurrentProcessId());
-        CreateDirectoryA(m_folder.c_str(), nullptr);
+        testsupport::UseBuiltEngine();
+        m_folder = testsupport::MakeTempFolder("skyvane-main");
         g_configPath = m_folder + "\\Config.ini";
-        g_artifacts = tests + "\\artifacts";
-        CreateDirectoryA(g_artifacts.c_str(), nullptr);
-        g_artifacts += "\\main-window";
-        CreateDirectoryA(g_artifacts.c_str(), nullptr);
+        g_artifacts = testsupport::ArtifactsFolder("main-window");
         Gdiplus::GdiplusStartupInput input;
         ASSERT_EQ(Gdiplus::GdiplusStartup(&m_gdiplus, &input, nullptr), Gdiplus::Ok);
 

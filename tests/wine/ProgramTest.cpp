@@ -9,6 +9,7 @@
 
 #include "framework/SystemServices.h"
 #include "tests/support/FixtureClient.h"
+#include "tests/support/TestFolders.h"
 #include "tests/support/UiDriver.h"
 #include "weather/Startup.h"
 
@@ -17,23 +18,9 @@ using testsupport::FixtureRoute;
 
 namespace {
 
-std::string TestDirectory()
-{
-    char path[MAX_PATH];
-    DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
-    std::string self(path, length);
-    return self.substr(0, self.find_last_of('\\'));
-}
-
 class RunDirectory {
 public:
-    RunDirectory()
-    {
-        char base[MAX_PATH];
-        GetTempPathA(sizeof base, base);
-        m_path = std::string(base) + "skyvane-program-" + std::to_string(GetCurrentProcessId());
-        CreateDirectoryA(m_path.c_str(), nullptr);
-    }
+    RunDirectory() : m_path(testsupport::MakeTempFolder("skyvane-program")) {}
     ~RunDirectory()
     {
         DeleteFileA(Program().c_str());
@@ -62,11 +49,11 @@ TEST(Program, FirstRunHasItsSettingsBeforeTheMainWindowAndEndsWithIt)
     weather.body = "{\"observe\":{\"weather\":\"\xE6\x99\xB4\",\"weather_code\":\"00\"}}";
     ASSERT_TRUE(Fixture::AddRoute(weather));
     RunDirectory run;
-    ASSERT_TRUE(CopyFileA((TestDirectory() + "\\..\\bin\\Skyvane.exe").c_str(),
+    ASSERT_TRUE(CopyFileA((testsupport::TestsFolder() + "\\..\\bin\\Skyvane.exe").c_str(),
                           run.Program().c_str(), FALSE));
     // The main window's skinned controls need the engine beside the program, or each of them
     // stops the start with a box.
-    ASSERT_TRUE(CopyFileA((TestDirectory() + "\\..\\bin\\VeneerCore.dll").c_str(),
+    ASSERT_TRUE(CopyFileA((testsupport::TestsFolder() + "\\..\\bin\\VeneerCore.dll").c_str(),
                           run.Engine().c_str(), FALSE));
 
     STARTUPINFOA startup = {};

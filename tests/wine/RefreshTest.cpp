@@ -21,6 +21,7 @@
 #include "framework/SystemServices.h"
 #include "skin/VeneerLibrary.h"
 #include "tests/support/FixtureClient.h"
+#include "tests/support/TestEngine.h"
 #include "tests/support/UiDriver.h"
 #include "weather/Globals.h"
 #include "weather/Refresh.h"
@@ -96,38 +97,18 @@ class RefreshEnvironment : public ::testing::Environment {
 public:
     void SetUp() override
     {
-        char path[MAX_PATH];
-        DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
-        std::string tests(path, length);
-        tests.resize(tests.find_last_of('\\'));
-        char temp[MAX_PATH];
-        GetTempPathA(sizeof temp, temp);
-        g_engineFolder =
-            std::string(temp) + "skyvane-refresh-" + std::to_string(GetCurrentProcessId());
-        CreateDirectoryA(g_engineFolder.c_str(), nullptr);
-        ASSERT_TRUE(CopyFileA((tests + "\\RecordingEngine.dll").c_str(),
-                              (g_engineFolder + "\\VeneerCore.dll").c_str(), FALSE));
-        char oldPath[8192] = {};
-        GetEnvironmentVariableA("PATH", oldPath, sizeof oldPath);
-        SetEnvironmentVariableA("PATH", (g_engineFolder + ";" + oldPath).c_str());
+        g_engineFolder = testsupport::InstallRecordingEngine("skyvane-refresh");
+        ASSERT_FALSE(g_engineFolder.empty());
 
         ASSERT_TRUE(framework::Initialise(kLibraries, kTemplates));
         auto module = static_cast<HMODULE>(skin::VeneerEngineModule());
         ASSERT_NE(module, nullptr);
-        g_engineLog = reinterpret_cast<decltype(g_engineLog)>(
-            reinterpret_cast<void*>(GetProcAddress(module, "Recording_Log")));
-        g_engineClear = reinterpret_cast<decltype(g_engineClear)>(
-            reinterpret_cast<void*>(GetProcAddress(module, "Recording_Clear")));
-        ASSERT_NE(g_engineLog, nullptr);
-        ASSERT_NE(g_engineClear, nullptr);
+        testsupport::HookEngine(module, "Recording_Log", g_engineLog);
+        testsupport::HookEngine(module, "Recording_Clear", g_engineClear);
         weather::SetMainWindowUnits({.window = kMain, .refreshTimer = kTimer, .skin = kSkin});
     }
 
-    void TearDown() override
-    {
-        DeleteFileA((g_engineFolder + "\\VeneerCore.dll").c_str());
-        RemoveDirectoryA(g_engineFolder.c_str());
-    }
+    void TearDown() override { testsupport::RemoveRecordingEngine(g_engineFolder); }
 };
 const auto* const g_environment = ::testing::AddGlobalTestEnvironment(new RefreshEnvironment);
 
@@ -167,12 +148,9 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(Fixture::Reset());
-        char temp[MAX_PATH];
-        GetTempPathA(sizeof temp, temp);
         static int counter = 0;
-        m_runDirectory = std::string(temp) + "skyvane-refresh-run-" +
-                         std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter);
-        CreateDirectoryA(m_runDirectory.c_str(), nullptr);
+        m_runDirectory =
+            testsupport::MakeTempFolder("skyvane-refresh-run-" + std::to_string(++counter));
         m_configPath = m_runDirectory + "\\Config.ini";
 
         weather::InitGlobals();

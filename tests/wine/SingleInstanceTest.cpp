@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "tests/support/FixtureClient.h"
+#include "tests/support/TestFolders.h"
 #include "weather/Startup.h"
 
 using testsupport::Fixture;
@@ -15,26 +16,15 @@ using testsupport::FixtureRoute;
 
 namespace {
 
-std::string TestDirectory()
-{
-    char path[MAX_PATH];
-    DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
-    std::string self(path, length);
-    return self.substr(0, self.find_last_of('\\'));
-}
-
 // A temporary run directory holding a copy of the built program (build/<tree>/bin, beside
 // this test's build/<tree>/tests).
 class ProgramCopy {
 public:
     ProgramCopy()
     {
-        char base[MAX_PATH];
-        GetTempPathA(sizeof base, base);
-        m_directory = std::string(base) + "skyvane-instance-" +
-                      std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++s_counter);
-        CreateDirectoryA(m_directory.c_str(), nullptr);
-        std::string built = TestDirectory() + "\\..\\bin\\Skyvane.exe";
+        m_directory =
+            testsupport::MakeTempFolder("skyvane-instance-" + std::to_string(++s_counter));
+        std::string built = testsupport::TestsFolder() + "\\..\\bin\\Skyvane.exe";
         m_copied = CopyFileA(built.c_str(), Program().c_str(), FALSE) != 0;
     }
     ~ProgramCopy()

@@ -17,6 +17,7 @@
 #include "framework/Framework.h"
 #include "skin/VeneerLibrary.h"
 #include "skin/VeneerTraffic.h"
+#include "tests/support/TestEngine.h"
 #include "tests/support/UiDriver.h"
 
 using namespace framework;
@@ -98,45 +99,20 @@ class SkinnedEnvironment : public ::testing::Environment {
 public:
     void SetUp() override
     {
-        char path[MAX_PATH];
-        DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
-        std::string tests(path, length);
-        tests.resize(tests.find_last_of('\\'));
-        char temp[MAX_PATH];
-        GetTempPathA(sizeof temp, temp);
-        g_engineFolder =
-            std::string(temp) + "skyvane-skinned-" + std::to_string(GetCurrentProcessId());
-        CreateDirectoryA(g_engineFolder.c_str(), nullptr);
-        ASSERT_TRUE(CopyFileA((tests + "\\RecordingEngine.dll").c_str(),
-                              (g_engineFolder + "\\VeneerCore.dll").c_str(), FALSE));
-        char oldPath[8192] = {};
-        GetEnvironmentVariableA("PATH", oldPath, sizeof oldPath);
-        SetEnvironmentVariableA("PATH", (g_engineFolder + ";" + oldPath).c_str());
+        g_engineFolder = testsupport::InstallRecordingEngine("skyvane-skinned");
+        ASSERT_FALSE(g_engineFolder.empty());
 
         ASSERT_TRUE(Initialise(kLibraries, kTemplates));
         auto module = static_cast<HMODULE>(skin::VeneerEngineModule());
         ASSERT_NE(module, nullptr) << "the binding found no engine";
-        Hook(module, "Recording_Log", g_hooks.log);
-        Hook(module, "Recording_Clear", g_hooks.clear);
-        Hook(module, "Recording_SetSendAnswer", g_hooks.setSendAnswer);
-        Hook(module, "Recording_SetBlock", g_hooks.setBlock);
-        Hook(module, "Recording_RaiseEvent", g_hooks.raiseEvent);
+        testsupport::HookEngine(module, "Recording_Log", g_hooks.log);
+        testsupport::HookEngine(module, "Recording_Clear", g_hooks.clear);
+        testsupport::HookEngine(module, "Recording_SetSendAnswer", g_hooks.setSendAnswer);
+        testsupport::HookEngine(module, "Recording_SetBlock", g_hooks.setBlock);
+        testsupport::HookEngine(module, "Recording_RaiseEvent", g_hooks.raiseEvent);
     }
 
-    // The binding never unloads the engine; Wine lets its file go all the same, and where a
-    // system would not, the folder stays behind in the temporary directory.
-    void TearDown() override
-    {
-        DeleteFileA((g_engineFolder + "\\VeneerCore.dll").c_str());
-        RemoveDirectoryA(g_engineFolder.c_str());
-    }
-
-private:
-    template <typename F> static void Hook(HMODULE module, const char* name, F& slot)
-    {
-        slot = reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-        ASSERT_NE(slot, nullptr) << name;
-    }
+    void TearDown() override { testsupport::RemoveRecordingEngine(g_engineFolder); }
 };
 const auto* const g_environment = ::testing::AddGlobalTestEnvironment(new SkinnedEnvironment);
 

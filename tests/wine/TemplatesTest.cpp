@@ -23,6 +23,7 @@
 #include "framework/Framework.h"
 #include "skin/VeneerLibrary.h"
 #include "tests/support/QuietTemplates.h"
+#include "tests/support/TestEngine.h"
 #include "tests/support/UiDriver.h"
 #include "toolkit/CodePage.h"
 #include "windows/Handlers.h"
@@ -524,37 +525,17 @@ public:
     void SetUp() override
     {
         static const testsupport::QuietTemplates quiet(windows::AllTemplates());
-        char path[MAX_PATH];
-        DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
-        std::string tests(path, length);
-        tests.resize(tests.find_last_of('\\'));
-        char temp[MAX_PATH];
-        GetTempPathA(sizeof temp, temp);
-        g_engineFolder =
-            std::string(temp) + "skyvane-templates-" + std::to_string(GetCurrentProcessId());
-        CreateDirectoryA(g_engineFolder.c_str(), nullptr);
-        ASSERT_TRUE(CopyFileA((tests + "\\RecordingEngine.dll").c_str(),
-                              (g_engineFolder + "\\VeneerCore.dll").c_str(), FALSE));
-        char oldPath[8192] = {};
-        GetEnvironmentVariableA("PATH", oldPath, sizeof oldPath);
-        SetEnvironmentVariableA("PATH", (g_engineFolder + ";" + oldPath).c_str());
+        g_engineFolder = testsupport::InstallRecordingEngine("skyvane-templates");
+        ASSERT_FALSE(g_engineFolder.empty());
 
         ASSERT_TRUE(Initialise(kLibraries, quiet.List()));
         auto module = static_cast<HMODULE>(skin::VeneerEngineModule());
         ASSERT_NE(module, nullptr) << "the binding found no engine";
-        g_hooks.log = reinterpret_cast<decltype(g_hooks.log)>(
-            reinterpret_cast<void*>(GetProcAddress(module, "Recording_Log")));
-        g_hooks.clear = reinterpret_cast<decltype(g_hooks.clear)>(
-            reinterpret_cast<void*>(GetProcAddress(module, "Recording_Clear")));
-        ASSERT_NE(g_hooks.log, nullptr);
-        ASSERT_NE(g_hooks.clear, nullptr);
+        testsupport::HookEngine(module, "Recording_Log", g_hooks.log);
+        testsupport::HookEngine(module, "Recording_Clear", g_hooks.clear);
     }
 
-    void TearDown() override
-    {
-        DeleteFileA((g_engineFolder + "\\VeneerCore.dll").c_str());
-        RemoveDirectoryA(g_engineFolder.c_str());
-    }
+    void TearDown() override { testsupport::RemoveRecordingEngine(g_engineFolder); }
 };
 const auto* const g_environment = ::testing::AddGlobalTestEnvironment(new TemplatesEnvironment);
 

@@ -16,6 +16,7 @@
 #include "framework/WindowServices.h"
 #include "skin/VeneerLibrary.h"
 #include "tests/support/Screenshot.h"
+#include "tests/support/TestEngine.h"
 #include "tests/support/UiDriver.h"
 #include "weather/Globals.h"
 #include "windows/AlarmCheck.h"
@@ -34,25 +35,13 @@ class LookEnvironment : public ::testing::Environment {
 public:
     void SetUp() override
     {
-        char path[MAX_PATH];
-        DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
-        std::string tests(path, length);
-        tests.resize(tests.find_last_of('\\'));
-        std::string build = tests.substr(0, tests.find_last_of('\\'));
-        char oldPath[8192] = {};
-        GetEnvironmentVariableA("PATH", oldPath, sizeof oldPath);
-        SetEnvironmentVariableA("PATH", (build + "\\bin;" + oldPath).c_str());
-        g_artifacts = tests + "\\artifacts";
-        CreateDirectoryA(g_artifacts.c_str(), nullptr);
-        g_artifacts += "\\filled";
-        CreateDirectoryA(g_artifacts.c_str(), nullptr);
+        testsupport::UseBuiltEngine();
+        g_artifacts = testsupport::ArtifactsFolder("filled");
 
         static const framework::LibraryInfo* const kLibraries[7] = {nullptr, nullptr,
                                                                     &skin::VeneerLibraryInfo};
         ASSERT_TRUE(framework::Initialise(kLibraries, windows::AllTemplates()));
-        char name[MAX_PATH] = {};
-        GetModuleFileNameA(static_cast<HMODULE>(skin::VeneerEngineModule()), name, sizeof name);
-        ASSERT_NE(std::string(name).find("\\bin\\VeneerCore.dll"), std::string::npos) << name;
+        testsupport::ExpectBuiltEngineLoaded();
         Gdiplus::GdiplusStartupInput input;
         ASSERT_EQ(Gdiplus::GdiplusStartup(&m_token, &input, nullptr), Gdiplus::Ok);
     }
