@@ -6,6 +6,7 @@
 #include <gdiplus.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -51,6 +52,19 @@ inline Shot TakeShot(HWND window)
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
     return shot;
+}
+
+// One of a pixel's colours: 16 for red, 8 for green, 0 for blue.
+inline int Channel(std::uint32_t pixel, int shift)
+{
+    return static_cast<int>((pixel >> shift) & 0xFF);
+}
+
+// How far apart two colours are: the sum of their channels' differences.
+inline int Distance(std::uint32_t a, std::uint32_t b)
+{
+    return std::abs(Channel(a, 16) - Channel(b, 16)) + std::abs(Channel(a, 8) - Channel(b, 8)) +
+           std::abs(Channel(a, 0) - Channel(b, 0));
 }
 
 // False when the file could not be written.

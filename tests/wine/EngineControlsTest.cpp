@@ -18,11 +18,16 @@
 #include "framework/Framework.h"
 #include "skin/VeneerLibrary.h"
 #include "skin/VeneerTraffic.h"
+#include "tests/support/Screenshot.h"
 #include "tests/support/TestEngine.h"
 #include "tests/support/UiDriver.h"
 #include "windows/Pictures.h"
 
 using namespace framework;
+using testsupport::Channel;
+using testsupport::Distance;
+using testsupport::Shot;
+using testsupport::TakeShot;
 using windows::LoadPicture;
 using windows::PictureId;
 
@@ -258,70 +263,11 @@ private:
 };
 const auto* const g_environment = ::testing::AddGlobalTestEnvironment(new EngineEnvironment);
 
-// What the screen shows of a window's client area.
-struct Shot {
-    int width = 0;
-    int height = 0;
-    std::vector<std::uint32_t> pixels; // 0x00RRGGBB
-
-    std::uint32_t At(int x, int y) const { return pixels[static_cast<std::size_t>(y) * width + x]; }
-};
-
-Shot TakeShot(HWND window)
+// Leaves the screenshot for a person to look at, as <name>.png in the artifacts.
+void SaveArtifact(const Shot& shot, const std::string& name)
 {
-    Shot shot;
-    RECT client{};
-    GetClientRect(window, &client);
-    POINT origin{0, 0};
-    ClientToScreen(window, &origin);
-    shot.width = client.right;
-    shot.height = client.bottom;
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = shot.width;
-    info.bmiHeader.biHeight = -shot.height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, shot.width, shot.height, screen, origin.x, origin.y, SRCCOPY);
-    GdiFlush();
-    const auto* words = static_cast<const std::uint32_t*>(bits);
-    shot.pixels.assign(words, words + static_cast<std::size_t>(shot.width) * shot.height);
-    for (std::uint32_t& pixel : shot.pixels) {
-        pixel &= 0x00FFFFFFu;
-    }
-    SelectObject(memory, old);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-    return shot;
-}
-
-void SaveShot(const Shot& shot, const std::string& name)
-{
-    Gdiplus::Bitmap bitmap(shot.width, shot.height, shot.width * 4, PixelFormat32bppRGB,
-                           reinterpret_cast<BYTE*>(const_cast<std::uint32_t*>(shot.pixels.data())));
-    // The PNG encoder's class id.
-    const CLSID png = {
-        0x557CF406, 0x1A04, 0x11D3, {0x9A, 0x73, 0x00, 0x00, 0xF8, 0x1E, 0xF3, 0x2E}};
     std::string file = g_artifacts + "\\" + name + ".png";
-    std::wstring wide(file.begin(), file.end());
-    EXPECT_EQ(bitmap.Save(wide.c_str(), &png, nullptr), Gdiplus::Ok) << file;
-}
-
-int Channel(std::uint32_t pixel, int shift)
-{
-    return static_cast<int>((pixel >> shift) & 0xFF);
-}
-
-int Distance(std::uint32_t a, std::uint32_t b)
-{
-    return std::abs(Channel(a, 16) - Channel(b, 16)) + std::abs(Channel(a, 8) - Channel(b, 8)) +
-           std::abs(Channel(a, 0) - Channel(b, 0));
+    EXPECT_TRUE(testsupport::SaveShot(shot, file)) << file;
 }
 
 // Pixels of a rectangle that stand out from the pixel just right of it on the same row.
@@ -418,7 +364,7 @@ protected:
     {
         testsupport::PumpFor(std::chrono::milliseconds(60));
         Shot shot = TakeShot(m_window);
-        SaveShot(shot, name);
+        SaveArtifact(shot, name);
         return shot;
     }
 
@@ -817,7 +763,7 @@ TEST_F(EngineWindow, ASkinWithoutPictureIsDarkEnoughForWhiteText)
     HWND window = WindowHandle(kFixedWindow);
     testsupport::PumpFor(std::chrono::milliseconds(100));
     Shot shot = TakeShot(window);
-    SaveShot(shot, "skin-without-picture");
+    SaveArtifact(shot, "skin-without-picture");
     std::uint32_t background = shot.At(150, 20);
     EXPECT_LT(Channel(background, 16) + Channel(background, 8) + Channel(background, 0), 300)
         << std::hex << background;

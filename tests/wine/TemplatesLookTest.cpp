@@ -6,7 +6,6 @@
 #include <gdiplus.h>
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <string>
 
 #include "framework/Framework.h"
@@ -18,6 +17,8 @@
 #include "windows/Templates.h"
 
 using namespace framework;
+using testsupport::Channel;
+using testsupport::Distance;
 
 namespace {
 
@@ -46,17 +47,6 @@ private:
     ULONG_PTR m_token = 0;
 };
 const auto* const g_environment = ::testing::AddGlobalTestEnvironment(new LookEnvironment);
-
-int Channel(std::uint32_t pixel, int shift)
-{
-    return static_cast<int>((pixel >> shift) & 0xFF);
-}
-
-int Distance(std::uint32_t a, std::uint32_t b)
-{
-    return std::abs(Channel(a, 16) - Channel(b, 16)) + std::abs(Channel(a, 8) - Channel(b, 8)) +
-           std::abs(Channel(a, 0) - Channel(b, 0));
-}
 
 // Pixels of a rectangle that stand out from the pixel just left of it on the same row.
 int PixelsUnlikeTheLeft(const testsupport::Shot& shot, const RECT& rect)
