@@ -8,6 +8,7 @@
 #include "windows/AlarmRules.h"
 #include "windows/Handlers.h"
 #include "windows/MainWindowText.h"
+#include "windows/SkinProperties.h"
 #include "windows/Templates.h"
 #include "windows/TextPositions.h"
 
@@ -19,9 +20,7 @@ using framework::UnitEvent;
 using framework::UnitId;
 using framework::WindowId;
 
-constexpr framework::PropertyIndex kBackground = 15;
-constexpr framework::PropertyIndex kTextColour = 19;
-constexpr framework::PropertyIndex kCaption = 20;
+using namespace skinprop;
 
 // Every one of these windows has its own unit as unit 1.
 constexpr UnitId kOwnUnit = 1;
@@ -31,7 +30,7 @@ constexpr char kRemarkClose[] = "\xA3\xA9"; // ）
 
 void SetBackground(WindowId window, UnitId skin)
 {
-    framework::SetUnitProperty(window, skin, kBackground, weather::WeatherImage.Get());
+    framework::SetUnitProperty(window, skin, kBackgroundImage, weather::WeatherImage.Get());
 }
 
 GbkText Caption(WindowId window, UnitId label)

@@ -10,6 +10,7 @@
 #include "weather/RefreshPlan.h"
 #include "windows/AlarmRules.h"
 #include "windows/Handlers.h"
+#include "windows/SkinProperties.h"
 #include "windows/Templates.h"
 
 namespace windows {
@@ -19,12 +20,7 @@ using framework::EventResult;
 using framework::UnitEvent;
 namespace units = alarmpopupunits;
 
-constexpr framework::PropertyIndex kLeft = 0;
-constexpr framework::PropertyIndex kTop = 1;
-constexpr framework::PropertyIndex kWidth = 2;
-constexpr framework::PropertyIndex kHeight = 3;
-constexpr framework::PropertyIndex kTextColour = 19;
-constexpr framework::PropertyIndex kCaption = 20;
+using namespace skinprop;
 
 constexpr int kSpaceBelow = 40;
 constexpr int kExtraSlide = 10;

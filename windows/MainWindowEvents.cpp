@@ -7,7 +7,7 @@
 #include "weather/Globals.h"
 #include "weather/Refresh.h"
 #include "windows/Handlers.h"
-#include "windows/MainWindowProperties.h"
+#include "windows/SkinProperties.h"
 #include "windows/Pictures.h"
 #include "windows/Templates.h"
 

@@ -9,7 +9,7 @@
 #include "framework/SystemServices.h"
 #include "weather/Globals.h"
 #include "windows/AlarmCheck.h"
-#include "windows/MainWindowProperties.h"
+#include "windows/SkinProperties.h"
 #include "windows/MainWindowText.h"
 #include "windows/Pictures.h"
 #include "windows/Templates.h"

@@ -12,6 +12,7 @@
 #include "weather/Startup.h"
 #include "windows/Handlers.h"
 #include "windows/SettingsRules.h"
+#include "windows/SkinProperties.h"
 #include "windows/Templates.h"
 
 namespace windows {
@@ -22,10 +23,7 @@ using framework::UnitEvent;
 using framework::UnitId;
 namespace units = settingsunits;
 
-constexpr framework::PropertyIndex kBackground = 15;
-constexpr framework::PropertyIndex kTicked = 16;
-constexpr framework::PropertyIndex kCaption = 20;
-constexpr framework::PropertyIndex kSelection = 37;
+using namespace skinprop;
 constexpr framework::Word kTextInput = 1;
 
 constexpr char kVersionLead[] = "\xB5\xB1\xC7\xB0\xB0\xE6\xB1\xBE\xA3\xBA"; // 当前版本：
@@ -121,7 +119,7 @@ void SaveRefreshIntervalThread(void*)
 
 EventResult OnSettingsCreated(const UnitEvent&)
 {
-    framework::SetUnitProperty(SettingsWindow, units::WindowSkin, kBackground,
+    framework::SetUnitProperty(SettingsWindow, units::WindowSkin, kBackgroundImage,
                                weather::WeatherImage.Get());
     TextArray version =
         framework::ReadFileVersionInfo(framework::RunDirectory() + "\\" + framework::OwnFileName());
