@@ -64,7 +64,8 @@ function(skyvane_wine_test name)
     if(NOT ARG_TIMEOUT)
         set(ARG_TIMEOUT 300)
     endif()
-    add_executable(${name} ${ARG_SOURCES})
+    # Every test program carries the watchdog that names a hung test.
+    add_executable(${name} ${ARG_SOURCES} ${PROJECT_SOURCE_DIR}/tests/support/TestWatchdog.cpp)
     target_link_libraries(${name} PRIVATE skyvane_windows test_support ${ARG_LIBS} GTest::gtest_main
         winhttp wininet crypt32 ws2_32 ole32 oleaut32 uuid gdiplus winmm version shlwapi)
     skyvane_warnings(${name})

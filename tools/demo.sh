@@ -9,8 +9,7 @@ cd "$root"
 
 bash tools/setup.sh
 . tools/wine-env.sh
-tree=win32
-skyvane_can_run_win32 || tree=win64
+tree=$(skyvane_windows_tree)
 bash tools/build.sh "$tree"
 build="$root/build/$tree"
 skyvane_wine_env "$build"

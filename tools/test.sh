@@ -17,11 +17,8 @@ ctest --test-dir build/native -j"$(nproc)" --output-on-failure || status=1
 bash tools/fuzz.sh 30 || status=1
 # The Windows tests run on the shipped 32-bit build; a machine that cannot execute 32-bit code
 # runs them on the 64-bit build of the same sources.
-if skyvane_can_run_win32; then
-    windows_tree=build/win32
-else
+windows_tree=build/$(skyvane_windows_tree)
+[ "$windows_tree" = build/win64 ] &&
     echo "This machine cannot run the 32-bit Wine: testing the 64-bit build instead."
-    windows_tree=build/win64
-fi
 ctest --test-dir "$windows_tree" -j"$(nproc)" --output-on-failure || status=1
 exit $status

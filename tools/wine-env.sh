@@ -3,7 +3,7 @@
 #
 # The shipped 32-bit build runs under the 32-bit Wine. Some test machines cannot execute 32-bit
 # x86 code at all (not even under a WoW64 Wine); there the 64-bit build of the same sources runs
-# under the 64-bit Wine instead (tools/test.sh picks the tree, see skyvane_can_run_win32).
+# under the 64-bit Wine instead (see skyvane_windows_tree).
 
 skyvane_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
@@ -15,6 +15,12 @@ skyvane_is_win32_tree() {
 skyvane_can_run_win32() {
     [ -x /usr/lib/wine/wine ] && [ -x /usr/lib/wine/wineserver32 ] &&
         /usr/lib/wine/wine --version >/dev/null 2>&1
+}
+
+# The Windows build tree that this machine tests and runs: the shipped 32-bit build where the
+# 32-bit Wine runs, else its 64-bit twin.
+skyvane_windows_tree() {
+    if skyvane_can_run_win32; then echo win32; else echo win64; fi
 }
 
 skyvane_wine_env() {

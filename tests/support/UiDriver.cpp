@@ -27,8 +27,17 @@ BOOL CALLBACK MatchTopWindow(HWND window, LPARAM lParam)
             return TRUE;
         }
     }
-    if (search->title != nullptr && WindowText(window) != search->title) {
-        return TRUE;
+    if (search->title != nullptr) {
+        // A box that has just been answered is still listed while its thread tears it down, and
+        // reading its text then fails and reads as empty: it must not pass for an untitled box
+        // (and steal the answer meant for the next one).
+        char text[4096] = {};
+        DWORD_PTR copied = 0;
+        if (SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text),
+                                SMTO_ABORTIFHUNG, 5000, &copied) == 0 ||
+            !IsWindowVisible(window) || std::string(text) != search->title) {
+            return TRUE;
+        }
     }
     search->found = window;
     return FALSE;
@@ -146,7 +155,9 @@ void PumpFor(std::chrono::milliseconds duration)
 
 BoxAnswerer::BoxAnswerer(const char* title, int buttonId, std::string typed)
     : m_thread([this, title = std::string(title), buttonId, typed = std::move(typed)] {
-          HWND box = WaitForTopWindow("#32770", title.c_str());
+          // Generous: the box may come behind slow requests on a loaded machine, and a box
+          // that comes after its answerer gave up would wait for a user forever.
+          HWND box = WaitForTopWindow("#32770", title.c_str(), std::chrono::seconds(60));
           if (box == nullptr) {
               return;
           }

@@ -50,8 +50,8 @@ struct BoxSeen {
     HWND owner = nullptr;
 };
 
-// On a thread of its own: waits for a dialog box with the title, records it, optionally types
-// into its edit control, presses the button. Join before reading `seen`.
+// On a thread of its own: waits (up to a minute) for a dialog box with the title, records it,
+// optionally types into its edit control, presses the button. Join before reading `seen`.
 class BoxAnswerer {
 public:
     BoxAnswerer(const char* title, int buttonId, std::string typed = std::string());

@@ -1,0 +1,125 @@
+// Linked into every Windows test program. A test that waits for something that never comes (a
+// box nobody answers, a process that never ends) would otherwise sit until ctest kills the whole
+// program, and a killed program prints nothing: not the test's name, not what was on the screen.
+// This watchdog ends the program itself a good while before that, and says in one line which
+// test hung and which of the program's boxes were up.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "tests/support/UiDriver.h"
+
+namespace {
+
+// Well below the program's ctest time-out (300 s), well above any test's own bounded waits.
+constexpr std::chrono::seconds kTestLimit{150};
+
+BOOL CALLBACK DescribeBox(HWND window, LPARAM lParam)
+{
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    char className[32] = {};
+    GetClassNameA(window, className, sizeof className);
+    if (process != GetCurrentProcessId() || !IsWindowVisible(window) ||
+        lstrcmpiA(className, "#32770") != 0) {
+        return TRUE;
+    }
+    // The window texts are code page 936; the test output is read as UTF-8.
+    auto* found = reinterpret_cast<std::string*>(lParam);
+    *found += " [box \"" + testsupport::WindowText(window) + "\": \"" +
+              testsupport::StaticTexts(window) + "\"]";
+    return TRUE;
+}
+
+std::string ToUtf8(const std::string& ansi)
+{
+    int wideLength =
+        MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(wideLength), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), wide.data(),
+                        wideLength);
+    int length =
+        WideCharToMultiByte(CP_UTF8, 0, wide.data(), wideLength, nullptr, 0, nullptr, nullptr);
+    std::string utf8(static_cast<std::size_t>(length), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), wideLength, utf8.data(), length, nullptr, nullptr);
+    return utf8;
+}
+
+// What the watchdog's thread reads. Never freed: the thread runs until the process ends, after
+// the test framework has destroyed its listeners.
+struct Watched {
+    std::mutex mutex;
+    std::string name;
+    std::chrono::steady_clock::time_point started;
+    bool running = false;
+};
+Watched& Current()
+{
+    static auto* watched = new Watched;
+    return *watched;
+}
+
+[[noreturn]] void Watch()
+{
+    Watched& current = Current();
+    for (;;) {
+        std::this_thread::sleep_for(std::chrono::seconds(1));
+        std::string name;
+        {
+            std::lock_guard<std::mutex> lock(current.mutex);
+            if (!current.running ||
+                std::chrono::steady_clock::now() - current.started < kTestLimit) {
+                continue;
+            }
+            name = current.name;
+        }
+        std::string boxes;
+        EnumWindows(DescribeBox, reinterpret_cast<LPARAM>(&boxes));
+        std::string line =
+            "HUNG: " + name + " still running after " + std::to_string(kTestLimit.count()) + " s;" +
+            (boxes.empty() ? std::string(" no box of this program is up") : ToUtf8(boxes)) + "\n";
+        std::fputs(line.c_str(), stdout);
+        std::fflush(stdout);
+        TerminateProcess(GetCurrentProcess(), 3);
+    }
+}
+
+class Watchdog : public testing::EmptyTestEventListener {
+public:
+    void OnTestStart(const testing::TestInfo& test) override
+    {
+        Watched& current = Current();
+        std::lock_guard<std::mutex> lock(current.mutex);
+        current.name = std::string(test.test_suite_name()) + "." + test.name();
+        current.started = std::chrono::steady_clock::now();
+        current.running = true;
+        if (!m_started) {
+            std::thread(Watch).detach();
+            m_started = true;
+        }
+    }
+
+    void OnTestEnd(const testing::TestInfo&) override
+    {
+        Watched& current = Current();
+        std::lock_guard<std::mutex> lock(current.mutex);
+        current.running = false;
+    }
+
+private:
+    bool m_started = false;
+};
+
+// Registered before main runs, so every test program gets it without a main of its own.
+const bool g_registered = [] {
+    testing::UnitTest::GetInstance()->listeners().Append(new Watchdog);
+    return true;
+}();
+
+} // namespace
