@@ -131,7 +131,8 @@ TEST(ZipExtract, RefusesEntriesThatLeaveTheTarget)
         TempDirectory run;
         const std::string target = run / "inner";
         EXPECT_EQ(ZipExtract(Archive(archive), target), 0);
-        EXPECT_EQ(Contents(target + "\\first.txt"), "first");
+        // The names are checked before anything is written.
+        EXPECT_FALSE(Exists(target + "\\first.txt"));
         EXPECT_FALSE(Exists(run / "escape.txt"));
         EXPECT_FALSE(Exists(target + "\\rooted.txt"));
         EXPECT_FALSE(Exists(target + "\\after.txt"));
@@ -142,9 +143,12 @@ TEST(ZipExtract, UnreadableArchives)
 {
     TempDirectory run;
     EXPECT_EQ(ZipExtract(Archive("not-a-zip.zip"), run.Path()), 0);
-    // The data of the broken entry fails its check sum; the entry before it stays.
+    // The data of the broken entry fails its check sum: not even the good entry before it is
+    // written, and a file of that name keeps its old contents.
+    ASSERT_TRUE(Write(run / "first.txt", "old first"));
     EXPECT_EQ(ZipExtract(Archive("corrupt.zip"), run.Path()), 0);
-    EXPECT_EQ(Contents(run / "first.txt"), "first");
+    EXPECT_EQ(Contents(run / "first.txt"), "old first");
+    EXPECT_FALSE(Exists(run / "broken.txt"));
 }
 
 TEST(ZipExtract, NamesStayAsStored)
