@@ -71,11 +71,9 @@ void WaitUntilWritable(const GbkText& path, DWORD milliseconds)
 {
     const DWORD start = GetTickCount();
     for (;;) {
-        toolkit::ScopedHandle file(CreateFileA(path.c_str(), GENERIC_WRITE,
-                                               FILE_SHARE_READ | FILE_SHARE_WRITE |
-                                                   FILE_SHARE_DELETE,
-                                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                                               nullptr));
+        toolkit::ScopedHandle file(CreateFileA(
+            path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (file) {
             return;
         }

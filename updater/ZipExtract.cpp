@@ -230,9 +230,8 @@ bool WriteCurrentEntry(unzFile zip, const Entry& entry)
     }
     TemporaryFile temporary(temporaryPath);
     {
-        toolkit::ScopedHandle file(CreateFileA(temporary.Path().c_str(), GENERIC_WRITE, 0,
-                                               nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                                               nullptr));
+        toolkit::ScopedHandle file(CreateFileA(temporary.Path().c_str(), GENERIC_WRITE, 0, nullptr,
+                                               CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!file || !InflateCurrentEntry(zip, file.Get())) {
             return false;
         }
