@@ -66,9 +66,14 @@ const framework::LibraryInfo* const kLibraries[2] = {nullptr, &ZipLibraryInfo};
 void NoModuleState() {}
 
 // Waits, up to the time, while another process holds the file in a way that keeps us from
-// writing it (a running program holds its own file so). A missing file needs no wait.
+// writing it (a running program holds its own file so). A missing file needs no wait, and a
+// read-only one would refuse us however long we waited.
 void WaitUntilWritable(const GbkText& path, DWORD milliseconds)
 {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+        return;
+    }
     const DWORD start = GetTickCount();
     for (;;) {
         toolkit::ScopedHandle file(CreateFileA(

@@ -122,12 +122,16 @@ TEST(Fernhop, RunsThatEndWithTheSameProgram)
         bool readsNote;
         // Where the updater asks for the note; none: the trusted HTTPS port.
         std::optional<std::string> shareHost = std::nullopt;
+        // The unpacker's file held for a while, by a process that has not quite let it go.
+        bool unpackerFileHeld = false;
     };
     ASSERT_NE(Fixture::UntrustedHttpsPort(), 0);
     // The download service's share page behind a certificate that the prefix does not trust.
     const std::string untrustedLink = Fixture::UntrustedHttpsBase() + kShareLinkPath;
     const Case cases[] = {
         {"second stage", NoteHtml("1.0.0.1"), true, false, false},
+        {"second stage while the unpacker's file is still held", NoteHtml("1.0.0.1"), true, false,
+         false, std::nullopt, true},
         {"same version", NoteHtml("1.0.0.0"), false, false, true},
         {"older version in the note", NoteHtml("0.9.9.9"), false, false, true},
         {"note without a version", "<p>=fixes=</p><p>-" + ShareLink() + "-</p>", false, false,
@@ -163,11 +167,20 @@ TEST(Fernhop, RunsThatEndWithTheSameProgram)
         }
         // The copy started again ends at once.
         DeleteFileA((run / "Skyvane.exe.stay").c_str());
+        toolkit::ScopedHandle heldUnpacker;
+        if (c.unpackerFileHeld) {
+            heldUnpacker.Reset(CreateFileA((run / "Quillet.exe").c_str(), GENERIC_READ,
+                                           FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+            ASSERT_TRUE(heldUnpacker);
+        }
 
         const DWORD start = GetTickCount();
         Process updater(run / "Fernhop.exe");
         bool sawFailedBox = false;
         for (int i = 0; i < 600 && updater.WaitForEnd(50) == -1; ++i) {
+            if (heldUnpacker && GetTickCount() - start >= 1000) {
+                heldUnpacker.Reset();
+            }
             for (const std::string& text : BoxTextsOf("Fernhop.exe")) {
                 sawFailedBox = sawFailedBox || text == kFailedText;
             }
