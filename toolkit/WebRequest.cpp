@@ -75,7 +75,9 @@ ByteSet Perform(Variant variant, const GbkText& requestUrl, const WebRequestOpti
         SetOption(request, kOptionEnableRedirects, 0);
     }
     // Wine does not implement this option; the request then goes on with full checks.
-    SetOption(request, kOptionSslErrorIgnoreFlags, kIgnoredCertificateErrors);
+    if (!options.verifyCertificate.value_or(false)) {
+        SetOption(request, kOptionSslErrorIgnoreFlags, kIgnoredCertificateErrors);
+    }
 
     // The shared variant completes the caller's own text; the application variant a copy.
     GbkText privateHeaders;

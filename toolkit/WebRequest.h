@@ -45,6 +45,9 @@ struct WebRequestOptions {
     std::optional<bool> mergeCookies;      // default true
     std::optional<bool> addDefaultHeaders; // default true
     std::optional<bool> normaliseHeaders;  // default true
+    // true: the server's certificate is checked in full, as for any request whose answer
+    // decides what is run. Absent or false: the four usual certificate errors are ignored.
+    std::optional<bool> verifyCertificate;
 };
 
 // The application variant (the weather refresh, the custom-location test). Returns the answer

@@ -45,7 +45,8 @@ GbkText AnswerText(const ByteSet& answer)
 
 } // namespace
 
-GbkText ReadShareNote(const GbkText& shareUrl, const std::optional<GbkText>& password)
+GbkText ReadShareNote(const GbkText& shareUrl, const std::optional<GbkText>& password,
+                      IDispatch* requestObject)
 {
     toolkit::JsonObject json;
 
@@ -60,6 +61,8 @@ GbkText ReadShareNote(const GbkText& shareUrl, const std::optional<GbkText>& pas
     options.postText = body;
     options.requestCookies = &cookies;
     options.extraHeaders = &headers;
+    options.requestObject = requestObject;
+    options.verifyCertificate = true;
     const GbkText answer = AnswerText(toolkit::SharedWebRequest(requestUrl, options));
 
     // Anything but JSON (an error page, a portal's login page) is read like a note, so that

@@ -57,10 +57,13 @@ GbkText AsText(const ByteSet& bytes)
 
 // One request of the chain. The header text is shared by all of them: the request client
 // completes it in place, so every request sends the same agent and referer.
-ByteSet Request(const GbkText& url, GbkText& headers, const GbkText* postText = nullptr)
+ByteSet Request(IDispatch* requestObject, const GbkText& url, GbkText& headers,
+                const GbkText* postText = nullptr)
 {
     toolkit::WebRequestOptions options;
     options.extraHeaders = &headers;
+    options.requestObject = requestObject;
+    options.verifyCertificate = true;
     if (postText != nullptr) {
         options.methodIndex = kMethodPost;
         options.postText = *postText;
@@ -68,9 +71,9 @@ ByteSet Request(const GbkText& url, GbkText& headers, const GbkText* postText = 
     return toolkit::SharedWebRequest(url, options);
 }
 
-GbkText FetchPage(const GbkText& url, GbkText& headers)
+GbkText FetchPage(IDispatch* requestObject, const GbkText& url, GbkText& headers)
 {
-    return toolkit::Utf8BytesToText(AsText(Request(url, headers)));
+    return toolkit::Utf8BytesToText(AsText(Request(requestObject, url, headers)));
 }
 
 GbkText FirstGroup(toolkit::RegexObject& regex, const char* pattern, const GbkText& subject,
@@ -86,18 +89,18 @@ GbkText FirstGroup(toolkit::RegexObject& regex, const char* pattern, const GbkTe
 
 } // namespace
 
-GbkText ResolveShareDownloadUrl(const GbkText& link)
+GbkText ResolveShareDownloadUrl(const GbkText& link, IDispatch* requestObject)
 {
     toolkit::RegexObject regex;
     toolkit::JsonObject json;
     const GbkText serviceRoot = toolkit::DownloadShareRoot();
     GbkText headers = GbkText(kShareAgentLine) + "\r\nreferer: " + serviceRoot;
 
-    const GbkText sharePage = FetchPage(link, headers);
+    const GbkText sharePage = FetchPage(requestObject, link, headers);
     const GbkText framePath = FirstGroup(regex, kFramePattern, sharePage, true);
 
     // The root ends in a slash and the path begins with one; the service expects both.
-    const GbkText framePage = FetchPage(serviceRoot + framePath, headers);
+    const GbkText framePage = FetchPage(requestObject, serviceRoot + framePath, headers);
 
     regex.RegexExecute(kSignPattern, framePage);
     const GbkText sign = regex.RegexMatchText(1);
@@ -109,7 +112,7 @@ GbkText ResolveShareDownloadUrl(const GbkText& link)
     const GbkText form = "action=" + action + "&sign=" + sign + "&ves=1";
     const GbkText ajaxUrl = serviceRoot + FirstGroup(regex, kAjaxPattern, framePage);
 
-    json.JsonParse(AsText(Request(ajaxUrl, headers, &form)));
+    json.JsonParse(AsText(Request(requestObject, ajaxUrl, headers, &form)));
     const GbkText fileUrl = json.JsonGetText("dom") + "/file/" + json.JsonGetText("url");
     return GetRedirectLocation(fileUrl);
 }

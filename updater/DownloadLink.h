@@ -3,14 +3,19 @@
 // direct address of the package, the way a browser gets there: share page, download frame,
 // signed form post, file address, and the redirect that the file address answers with.
 
+#include <oaidl.h>
+
 #include "toolkit/Types.h"
 
 namespace updater {
 
 // The direct file address for the share page at link, or the empty text. No step on the way is
 // checked: a page that cannot be fetched or a pattern that does not match leaves its value
-// empty and the chain runs on, so only the final redirect tells success from failure.
-GbkText ResolveShareDownloadUrl(const GbkText& link);
+// empty and the chain runs on, so only the final redirect tells success from failure. Every
+// request checks the service's certificate in full, since the address it ends in is downloaded
+// and run. requestObject, when given, is a request object of the caller's on which the three
+// page requests run (the redirect probe always makes its own).
+GbkText ResolveShareDownloadUrl(const GbkText& link, IDispatch* requestObject = nullptr);
 
 // The Location header that a GET of url answers with, redirects not followed; the empty text
 // when the answer has none or the request cannot be made.

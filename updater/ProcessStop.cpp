@@ -10,6 +10,9 @@ namespace updater {
 
 namespace {
 
+// Termination only begins with the call; the process's files are let go once it has ended.
+constexpr DWORD kEndWaitMs = 5000;
+
 DWORD ProcessOfWindowTitled(const GbkText& title)
 {
     HWND window = FindWindowA(nullptr, title.c_str());
@@ -51,8 +54,12 @@ bool TerminateProcessByName(const GbkText& name)
     if (processId == 0) {
         return false;
     }
-    toolkit::ScopedHandle process(OpenProcess(PROCESS_TERMINATE, FALSE, processId));
-    return process && TerminateProcess(process.Get(), 0) != FALSE;
+    toolkit::ScopedHandle process(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, processId));
+    if (!process || !TerminateProcess(process.Get(), 0)) {
+        return false;
+    }
+    WaitForSingleObject(process.Get(), kEndWaitMs);
+    return true;
 }
 
 } // namespace updater

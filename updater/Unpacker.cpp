@@ -1,10 +1,13 @@
 #include "updater/Unpacker.h"
 
+#include <windows.h>
+
 #include <array>
 
 #include "framework/Framework.h"
 #include "framework/ShellServices.h"
 #include "framework/SystemServices.h"
+#include "toolkit/ScopedWin.h"
 #include "updater/ZipExtract.h"
 #include "updater/ZipLibrary.h"
 
@@ -15,6 +18,10 @@ namespace {
 constexpr char kPackageName[] = "\\Temp.zip";
 constexpr char kUpdaterName[] = "\\Fernhop.exe";
 constexpr int kVerbOpen = 4;
+// The updater that started us ends right after the start; a package that carries a new
+// updater can only replace its file once it has.
+constexpr DWORD kUpdaterEndWaitMs = 30000;
+constexpr DWORD kUpdaterPollMs = 100;
 
 constexpr framework::UnitId kWindowUnit = 1;
 constexpr framework::UnitId kZipUnit = 2;
@@ -58,6 +65,35 @@ const framework::LibraryInfo* const kLibraries[2] = {nullptr, &ZipLibraryInfo};
 
 void NoModuleState() {}
 
+// Waits, up to the time, while another process holds the file in a way that keeps us from
+// writing it (a running program holds its own file so). A missing file needs no wait, and a
+// read-only one would refuse us however long we waited.
+void WaitUntilWritable(const GbkText& path, DWORD milliseconds)
+{
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+        return;
+    }
+    const DWORD start = GetTickCount();
+    for (;;) {
+        toolkit::ScopedHandle file(CreateFileA(
+            path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (file) {
+            return;
+        }
+        const DWORD error = GetLastError();
+        if (error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED &&
+            error != ERROR_LOCK_VIOLATION) {
+            return;
+        }
+        if (GetTickCount() - start >= milliseconds) {
+            return;
+        }
+        Sleep(kUpdaterPollMs);
+    }
+}
+
 } // namespace
 
 int UnpackerEntry()
@@ -77,6 +113,7 @@ int UnpackerStartup()
 framework::EventResult OnUnpackWindowCreated(const framework::UnitEvent&)
 {
     const GbkText runDirectory = framework::RunDirectory();
+    WaitUntilWritable(runDirectory + kUpdaterName, kUpdaterEndWaitMs);
     // Nothing is reported: a package that cannot be unpacked leaves the old files, and the
     // updater's second stage starts the old program again.
     ZipExtract(runDirectory + kPackageName, runDirectory);

@@ -38,6 +38,9 @@ constexpr framework::Word kUpdatingStyle = MB_OK;
 constexpr framework::Word kFailedStyle = MB_OK | MB_ICONERROR;
 // Every kind of input but raw input.
 constexpr DWORD kWakeMask = 0xFF;
+// The unpacker's file stays in use for a moment after its process is told to end.
+constexpr int kUnpackerRemoveAttempts = 50;
+constexpr DWORD kUnpackerRemoveRetryMs = 100;
 
 // The module state of the update; texts are replaced as a whole.
 GbkText MainExeName;
@@ -66,6 +69,27 @@ void StartMainProgram()
     DelayWithMessages(1, 1);
     StartMainProgram();
     framework::EndProgram(0);
+}
+
+// A "Quillet.exe" left behind would make the next update a second stage that does nothing, so
+// the delete is tried again while the file is still held.
+void RemoveUnpacker()
+{
+    const GbkText path = InRunDirectory(kUnpackerName);
+    for (int attempt = 1; attempt <= kUnpackerRemoveAttempts; ++attempt) {
+        if (framework::RemoveFile(path) || !framework::FileExists(path)) {
+            return;
+        }
+        Sleep(kUnpackerRemoveRetryMs);
+    }
+}
+
+// Writes the unpacker and starts it; false when either fails.
+bool HandOverToUnpacker()
+{
+    const ByteSet image = UnpackerImage();
+    return !image.empty() && framework::WriteWholeFile(InRunDirectory(kUnpackerName), image) &&
+           framework::OpenWithShell(kVerbOpen, InRunDirectory(kUnpackerName));
 }
 
 } // namespace
@@ -132,7 +156,7 @@ std::int32_t RunUpdate()
     if (framework::FileExists(InRunDirectory(kUnpackerName))) {
         // Stage 2: the unpacker has done its work and started us again.
         TerminateProcessByName(kUnpackerName);
-        framework::RemoveFile(InRunDirectory(kUnpackerName));
+        RemoveUnpacker();
         StartMainProgram();
         return 0;
     }
@@ -157,8 +181,14 @@ std::int32_t RunUpdate()
     TerminateProcessByName(MainExeName);
     toolkit::DownloadFile(DownloadUrl, InRunDirectory(kPackageName), toolkit::ProgressCallback, 0,
                           false);
-    framework::WriteWholeFile(InRunDirectory(kUnpackerName), UnpackerImage());
-    framework::OpenWithShell(kVerbOpen, InRunDirectory(kUnpackerName));
+    if (!HandOverToUnpacker()) {
+        // Nobody else would start the weather program again: it is stopped, and no unpacker
+        // runs. A leftover unpacker file would turn the next update into a second stage, and
+        // the package is of no use without the unpacker.
+        RemoveUnpacker();
+        framework::RemoveFile(InRunDirectory(kPackageName));
+        StartMainProgram();
+    }
     framework::EndProgram(0);
 }
 

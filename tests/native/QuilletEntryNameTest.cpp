@@ -3,8 +3,13 @@
 
 #include "updater/ZipEntryName.h"
 
+using updater::EndsWithBackslash;
 using updater::EntryOutputPath;
 using updater::IsSafeEntryName;
+using updater::LastBackslash;
+
+// "乗" in code page 936: its second byte is the backslash byte.
+#define TRAIL_5C "\x81\x5C"
 
 TEST(EntryOutputPath, JoinsWithOneBackslashAndTurnsSlashes)
 {
@@ -13,6 +18,34 @@ TEST(EntryOutputPath, JoinsWithOneBackslashAndTurnsSlashes)
     EXPECT_EQ(EntryOutputPath("C:\\run", "dir/"), "C:\\run\\dir\\");
     // "天/气" in code page 936: only the slash byte changes.
     EXPECT_EQ(EntryOutputPath("D:\\r", "\xCC\xEC/\xC6\xF8"), "D:\\r\\\xCC\xEC\\\xC6\xF8");
+    // A directory whose name ends in a character with a 0x5C second byte still needs its
+    // separator; one after it is not doubled.
+    EXPECT_EQ(EntryOutputPath("D:\\r" TRAIL_5C, "a.txt"), "D:\\r" TRAIL_5C "\\a.txt");
+    EXPECT_EQ(EntryOutputPath("D:\\r" TRAIL_5C "\\", "a.txt"), "D:\\r" TRAIL_5C "\\a.txt");
+}
+
+TEST(EntryOutputPath, BackslashesAreFoundCharacterByCharacter)
+{
+    struct Case {
+        const char* text;
+        bool endsWithBackslash;
+        std::size_t lastBackslash;
+    };
+    const Case cases[] = {
+        {"dir\\", true, 3},
+        {"a\\notes" TRAIL_5C, false, 1},
+        {TRAIL_5C, false, std::string::npos},
+        {TRAIL_5C "\\", true, 2},
+        // A lead byte before a byte that cannot follow it stands alone.
+        {"\x81\x7F\\", true, 2},
+        {"\x81/\\", true, 2},
+        {"", false, std::string::npos},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(EndsWithBackslash(c.text), c.endsWithBackslash);
+        EXPECT_EQ(LastBackslash(c.text), c.lastBackslash);
+    }
 }
 
 TEST(IsSafeEntryName, RefusesNamesThatLeaveTheTarget)
@@ -29,6 +62,12 @@ TEST(IsSafeEntryName, RefusesNamesThatLeaveTheTarget)
         {"a/./b.txt", true},
         {"..a/b..c/x..", true},
         {"\xCC\xEC\xC6\xF8.txt", true},
+        {"notes" TRAIL_5C, true},
+        // The dots follow a character, not a separator: one step "a乗..".
+        {"a" TRAIL_5C "..\\b", true},
+        {TRAIL_5C "/../../x", false},
+        // A stray lead byte does not swallow the slash after it.
+        {"\x81/../../x", false},
         {"", false},
         {"../escape.txt", false},
         {"..\\escape.txt", false},

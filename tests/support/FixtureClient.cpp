@@ -125,6 +125,10 @@ int Fixture::HttpsPort()
 {
     return PortFromEnvironment("SKYVANE_FIXTURE_HTTPS_PORT");
 }
+int Fixture::UntrustedHttpsPort()
+{
+    return PortFromEnvironment("SKYVANE_FIXTURE_UNTRUSTED_PORT");
+}
 std::string Fixture::HttpBase()
 {
     return "http://127.0.0.1:" + std::to_string(HttpPort());
@@ -132,6 +136,10 @@ std::string Fixture::HttpBase()
 std::string Fixture::HttpsBase()
 {
     return "https://localhost:" + std::to_string(HttpsPort());
+}
+std::string Fixture::UntrustedHttpsBase()
+{
+    return "https://localhost:" + std::to_string(UntrustedHttpsPort());
 }
 
 bool Fixture::Reset()

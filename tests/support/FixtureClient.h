@@ -42,6 +42,9 @@ public:
     static int HttpsPort();
     static std::string HttpBase();  // "http://127.0.0.1:PORT"
     static std::string HttpsBase(); // "https://localhost:PORT"
+    // The same routes over HTTPS with a certificate that the prefix does not trust.
+    static int UntrustedHttpsPort();
+    static std::string UntrustedHttpsBase(); // "https://localhost:PORT"
 
     // Each returns false when the fixture could not be reached.
     static bool Reset();

@@ -5,15 +5,23 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <optional>
 #include <string>
 
 #include "tests/fixtures/updater/RunFolder.h"
 #include "tests/fixtures/updater/UpdateServices.h"
 #include "tests/support/FixtureClient.h"
+#include "tests/support/RecordingRequest.h"
+#include "toolkit/ScopedWin.h"
+#include "toolkit/ServiceHosts.h"
+#include "toolkit/WebRequest.h"
+#include "update/ShareNote.h"
+#include "updater/DownloadLink.h"
 #include "updater/ProcessStop.h"
 
 using testsupport::Fixture;
+using testsupport::RecordingRequest;
 using updater::TerminateProcessByName;
 
 namespace {
@@ -24,6 +32,29 @@ using namespace updatertest;
 constexpr char kFailedText[] = "\xB1\xA7\xC7\xB8\xA3\xAC\xB3\xCC\xD0\xF2\xB8\xFC\xD0\xC2\xCA\xA7"
                                "\xB0\xDC\xA3\xAC\xD5\xFD\xD4\xDA\xCE\xAA\xC4\xFA\xD6\xD8\xC6\xF4"
                                "\xB3\xCC\xD0\xF2\xA1\xA3";
+
+// An environment variable of this process, and so of the programs it starts, set for a while.
+class ScopedEnvironment {
+public:
+    ScopedEnvironment(const char* name, const std::optional<std::string>& value) : m_name(name)
+    {
+        char old[1024];
+        const DWORD length = GetEnvironmentVariableA(name, old, sizeof old);
+        if (length > 0 && length < sizeof old) {
+            m_old = std::string(old, length);
+        }
+        if (value) {
+            SetEnvironmentVariableA(name, value->c_str());
+        }
+    }
+    ~ScopedEnvironment() { SetEnvironmentVariableA(m_name, m_old ? m_old->c_str() : nullptr); }
+    ScopedEnvironment(const ScopedEnvironment&) = delete;
+    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
+
+private:
+    const char* m_name;
+    std::optional<std::string> m_old;
+};
 
 // A stand-in copied into the run directory under name, started, and waiting to be stopped;
 // with a window title it also shows a top-level window with that title.
@@ -89,9 +120,18 @@ TEST(Fernhop, RunsThatEndWithTheSameProgram)
         bool unpackerPresent;            // a second-stage run
         bool fails;                      // the failure box, shown for about a second
         bool readsNote;
+        // Where the updater asks for the note; none: the trusted HTTPS port.
+        std::optional<std::string> shareHost = std::nullopt;
+        // The unpacker's file held for a while, by a process that has not quite let it go.
+        bool unpackerFileHeld = false;
     };
+    ASSERT_NE(Fixture::UntrustedHttpsPort(), 0);
+    // The download service's share page behind a certificate that the prefix does not trust.
+    const std::string untrustedLink = Fixture::UntrustedHttpsBase() + kShareLinkPath;
     const Case cases[] = {
         {"second stage", NoteHtml("1.0.0.1"), true, false, false},
+        {"second stage while the unpacker's file is still held", NoteHtml("1.0.0.1"), true, false,
+         false, std::nullopt, true},
         {"same version", NoteHtml("1.0.0.0"), false, false, true},
         {"older version in the note", NoteHtml("0.9.9.9"), false, false, true},
         {"note without a version", "<p>=fixes=</p><p>-" + ShareLink() + "-</p>", false, false,
@@ -99,6 +139,12 @@ TEST(Fernhop, RunsThatEndWithTheSameProgram)
         {"no note", std::nullopt, false, true, true},
         {"link that does not resolve", "<p>*1.0.0.1*</p><p>-" + ShareLink() + "x-</p>", false, true,
          true},
+        // A service that cannot prove who it is counts as unreachable: it could hand over any
+        // note and any package, and the updater runs what the package carries.
+        {"share service with an untrusted certificate", NoteHtml("1.0.0.1"), false, true, false,
+         Fixture::UntrustedHttpsBase()},
+        {"download service with an untrusted certificate",
+         "<p>*1.0.0.1*</p><p>-" + untrustedLink + "-</p>", false, true, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -107,6 +153,7 @@ TEST(Fernhop, RunsThatEndWithTheSameProgram)
             ASSERT_TRUE(ServeNote(*c.note));
         }
         ASSERT_TRUE(ServeDownload(Archive("update-package.zip")));
+        ScopedEnvironment shareHost("SKYVANE_SHARE_HOST", c.shareHost);
 
         TempDirectory run;
         ASSERT_TRUE(
@@ -120,11 +167,20 @@ TEST(Fernhop, RunsThatEndWithTheSameProgram)
         }
         // The copy started again ends at once.
         DeleteFileA((run / "Skyvane.exe.stay").c_str());
+        toolkit::ScopedHandle heldUnpacker;
+        if (c.unpackerFileHeld) {
+            heldUnpacker.Reset(CreateFileA((run / "Quillet.exe").c_str(), GENERIC_READ,
+                                           FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+            ASSERT_TRUE(heldUnpacker);
+        }
 
         const DWORD start = GetTickCount();
         Process updater(run / "Fernhop.exe");
         bool sawFailedBox = false;
         for (int i = 0; i < 600 && updater.WaitForEnd(50) == -1; ++i) {
+            if (heldUnpacker && GetTickCount() - start >= 1000) {
+                heldUnpacker.Reset();
+            }
             for (const std::string& text : BoxTextsOf("Fernhop.exe")) {
                 sawFailedBox = sawFailedBox || text == kFailedText;
             }
@@ -151,12 +207,70 @@ TEST(Fernhop, RunsThatEndWithTheSameProgram)
 
         bool readNote = false;
         bool fetchedPackage = false;
+        // No run gets as far as the download service's share page: the one link to it is on
+        // the untrusted port.
+        bool readSharePage = false;
         for (const auto& request : Fixture::Requests()) {
             readNote = readNote || request.target.rfind(kShareViewPath, 0) == 0;
             fetchedPackage = fetchedPackage || request.target == kPackagePath;
+            readSharePage = readSharePage || request.target == kShareLinkPath;
         }
         EXPECT_EQ(readNote, c.readsNote);
         EXPECT_FALSE(fetchedPackage);
+        EXPECT_FALSE(readSharePage);
+    }
+}
+
+// Wine refuses a certificate it does not trust whatever the request asks for (it does not
+// implement the option that relaxes the checks), so the runs above would pass even if the
+// update channel asked to ignore certificate errors. The calls on a lent request object show
+// what it asks for: never that option, unlike the weather request, whose answer is only shown.
+TEST(UpdateChannel, RequestsKeepTheCertificateChecks)
+{
+    ASSERT_TRUE(Fixture::Reset());
+    ASSERT_TRUE(ServeNote(NoteHtml("1.0.0.1")));
+    ASSERT_TRUE(ServeDownload(Archive("update-package.zip")));
+    toolkit::ScopedComApartment apartment;
+
+    constexpr int kOptionIgnoredCertificateErrors = 4;
+    struct Case {
+        const char* name;
+        std::function<GbkText(IDispatch*)> run; // what it gives, non-empty on success
+        int requests;
+        bool ignoresCertificateErrors;
+    };
+    const Case cases[] = {
+        {"share note",
+         [](IDispatch* request) {
+             return update::ReadShareNote(toolkit::ShareHost() + "/Hb71QxPa", std::nullopt,
+                                          request);
+         },
+         1, false},
+        // The redirect probe at the end makes its own object and never sets the option.
+        {"download link",
+         [](IDispatch* request) {
+             updater::ResolveShareDownloadUrl(ShareLink(), request);
+             return GbkText("run");
+         },
+         3, false},
+        {"weather request",
+         [](IDispatch* request) {
+             toolkit::WebRequestOptions options;
+             options.requestObject = request;
+             const ByteSet body = toolkit::WebRequest(ShareLink(), options);
+             return GbkText(body.begin(), body.end());
+         },
+         1, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        RecordingRequest recording;
+        ASSERT_TRUE(recording.IsReady());
+        EXPECT_NE(c.run(&recording), "");
+        EXPECT_EQ(recording.CountOf(L"Open"), c.requests);
+        EXPECT_EQ(recording.CountOf(L"Send"), c.requests);
+        EXPECT_EQ(recording.PutOption(kOptionIgnoredCertificateErrors), c.ignoresCertificateErrors);
+        EXPECT_EQ(recording.Lent(), 0u);
     }
 }
 

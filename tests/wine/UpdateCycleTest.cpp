@@ -11,9 +11,11 @@
 #include "tests/fixtures/updater/RunFolder.h"
 #include "tests/fixtures/updater/UpdateServices.h"
 #include "tests/support/FixtureClient.h"
+#include "tests/support/SameBytes.h"
 
 using testsupport::Fixture;
 using testsupport::RecordedRequest;
+using testsupport::SameBytes;
 
 namespace {
 
@@ -78,10 +80,10 @@ TEST(UpdateCycle, ReplacesTheProgramAndStartsTheNewVersion)
     }
     EXPECT_FALSE(Exists(run / "Quillet.exe"));
     EXPECT_FALSE(Exists(run / "Temp.zip"));
-    EXPECT_EQ(Contents(run / "Skyvane.exe"), Contents(StandIn()));
-    EXPECT_EQ(Contents(run / "readme.txt"), "version 1.0.0.1\r\n");
-    EXPECT_EQ(Contents(run / "data\\notes.txt"), "notes");
-    EXPECT_EQ(Contents(run / "Config.ini"), "[PCS]\r\nTo=1\r\n");
+    EXPECT_TRUE(SameBytes(Contents(run / "Skyvane.exe"), Contents(StandIn())));
+    EXPECT_TRUE(SameBytes(Contents(run / "readme.txt"), "version 1.0.0.1\r\n"));
+    EXPECT_TRUE(SameBytes(Contents(run / "data\\notes.txt"), "notes"));
+    EXPECT_TRUE(SameBytes(Contents(run / "Config.ini"), "[PCS]\r\nTo=1\r\n"));
     EXPECT_TRUE(Exists(run / "Fernhop.exe"));
 
     const auto requests = Fixture::Requests();
@@ -118,8 +120,8 @@ TEST(UpdateCycle, InstallsTheProgramWhenNoVersionIsFound)
         Process updater(run / "Fernhop.exe");
         EXPECT_EQ(updater.WaitForEnd(30000), 0);
         EXPECT_EQ(StartedWhenThere(run, "Skyvane.exe", 30000), "Skyvane.exe\r\n");
-        EXPECT_EQ(Contents(run / "Skyvane.exe"), Contents(StandIn()));
-        EXPECT_EQ(Contents(run / "readme.txt"), "version 1.0.0.1\r\n");
+        EXPECT_TRUE(SameBytes(Contents(run / "Skyvane.exe"), Contents(StandIn())));
+        EXPECT_TRUE(SameBytes(Contents(run / "readme.txt"), "version 1.0.0.1\r\n"));
         for (int i = 0; i < 200 && Exists(run / "Quillet.exe"); ++i) {
             Sleep(50);
         }
