@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "tests/support/UiDriver.h"
+#include "toolkit/CodePage.h"
 
 namespace {
 
@@ -30,25 +31,10 @@ BOOL CALLBACK DescribeBox(HWND window, LPARAM lParam)
         lstrcmpiA(className, "#32770") != 0) {
         return TRUE;
     }
-    // The window texts are code page 936; the test output is read as UTF-8.
     auto* found = reinterpret_cast<std::string*>(lParam);
     *found += " [box \"" + testsupport::WindowText(window) + "\": \"" +
               testsupport::StaticTexts(window) + "\"]";
     return TRUE;
-}
-
-std::string ToUtf8(const std::string& ansi)
-{
-    int wideLength =
-        MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(wideLength), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), wide.data(),
-                        wideLength);
-    int length =
-        WideCharToMultiByte(CP_UTF8, 0, wide.data(), wideLength, nullptr, 0, nullptr, nullptr);
-    std::string utf8(static_cast<std::size_t>(length), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide.data(), wideLength, utf8.data(), length, nullptr, nullptr);
-    return utf8;
 }
 
 // What the watchdog's thread reads. Never freed: the thread runs until the process ends, after
@@ -63,6 +49,13 @@ Watched& Current()
 {
     static auto* watched = new Watched;
     return *watched;
+}
+
+// The window texts are code page 936; the test output is read as UTF-8.
+std::string Utf8(const std::string& ansi)
+{
+    const ByteSet utf8 = toolkit::GbkToUtf8(ansi);
+    return std::string(utf8.begin(), utf8.end());
 }
 
 [[noreturn]] void Watch()
@@ -83,7 +76,7 @@ Watched& Current()
         EnumWindows(DescribeBox, reinterpret_cast<LPARAM>(&boxes));
         std::string line =
             "HUNG: " + name + " still running after " + std::to_string(kTestLimit.count()) + " s;" +
-            (boxes.empty() ? std::string(" no box of this program is up") : ToUtf8(boxes)) + "\n";
+            (boxes.empty() ? std::string(" no box of this program is up") : Utf8(boxes)) + "\n";
         std::fputs(line.c_str(), stdout);
         std::fflush(stdout);
         TerminateProcess(GetCurrentProcess(), 3);
