@@ -1282,6 +1282,11 @@ void ProcessEvents()
     }
 }
 
+void RunOnInterfaceThread(const std::function<void()>& work)
+{
+    OnInterfaceThread(work);
+}
+
 HWND WindowHandle(WindowId window)
 {
     std::lock_guard lock(g_handleMutex);
