@@ -6,6 +6,11 @@ if(WIN32)
     add_compile_definitions(_WIN32_WINNT=0x0601 WINVER=0x0601 NOMINMAX)
     # No MinGW runtime DLL ships with the programs.
     add_link_options(-static -static-libgcc -static-libstdc++)
+    # Sections at page boundaries in the file as well, so that the loader can map the programs
+    # and the engine from the file instead of reading them into private memory: Wine does so
+    # for a file laid out at the linker's default of 512 bytes, which made the weather
+    # program's code and pictures cost 3 MB of private memory each run.
+    add_link_options(-Wl,--file-alignment,0x1000)
 elseif(SKYVANE_SANITIZE)
     add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
     add_link_options(-fsanitize=address,undefined)

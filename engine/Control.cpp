@@ -47,7 +47,7 @@ void StartAnimation(Control& control)
     KillTimer(control.host, kAnimationTimer);
     if (control.picture && control.picture->Animated()) {
         SetTimer(control.host, kAnimationTimer,
-                 static_cast<UINT>(control.picture->frames[control.frame].delayMs), nullptr);
+                 static_cast<UINT>(control.picture->DelayMs(control.frame)), nullptr);
     }
 }
 
@@ -57,9 +57,9 @@ void NextFrame(Control& control)
         KillTimer(control.host, kAnimationTimer);
         return;
     }
-    control.frame = (control.frame + 1) % control.picture->frames.size();
+    control.frame = (control.frame + 1) % control.picture->FrameCount();
     SetTimer(control.host, kAnimationTimer,
-             static_cast<UINT>(control.picture->frames[control.frame].delayMs), nullptr);
+             static_cast<UINT>(control.picture->DelayMs(control.frame)), nullptr);
     ControlChanged(control);
 }
 

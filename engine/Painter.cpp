@@ -46,8 +46,7 @@ void DrawPicture(Control& control, const RECT& box)
     if (!control.picture) {
         return;
     }
-    const PictureFrame& frame = control.picture->frames[control.frame];
-    RECT fitted = FitRect(frame.width, frame.height, box);
+    RECT fitted = FitRect(control.picture->Width(), control.picture->Height(), box);
     BlendFrame(control.layer,
                control.picture->Scaled(control.frame, fitted.right - fitted.left,
                                        fitted.bottom - fitted.top),

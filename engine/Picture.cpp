@@ -23,14 +23,9 @@ std::uint64_t Fingerprint(const std::uint8_t* bytes, std::size_t size)
     return hash;
 }
 
-struct CachedPicture {
-    std::vector<std::uint8_t> bytes;
-    std::weak_ptr<const Picture> picture;
-};
-
-// Keyed by size and fingerprint; the bytes are compared too, so a collision only costs a
-// decode.
-std::multimap<std::pair<std::size_t, std::uint64_t>, CachedPicture> g_pictures;
+// Keyed by size and fingerprint; the pictures' bytes are compared too, so a collision only costs
+// a decode.
+std::multimap<std::pair<std::size_t, std::uint64_t>, std::weak_ptr<const Picture>> g_pictures;
 
 // GIF frame delays are in hundredths of a second; browsers and Windows alike treat a delay of
 // almost nothing as the usual 100 ms, or a "fast" GIF would spin the paint loop.
@@ -44,16 +39,17 @@ int FrameDelay(const std::vector<std::uint8_t>& delays, unsigned index)
     return hundredths < 2 ? 100 : hundredths * 10;
 }
 
-std::shared_ptr<Picture> Decode(const std::uint8_t* bytes, std::size_t size)
+// Every frame of the file at full size; none for bytes GDI+ cannot read.
+std::vector<PictureFrame> DecodeFrames(const std::vector<std::uint8_t>& file)
 {
-    if (!EnsureGdiplus() || size == 0 || size > 0x7FFFFFFF) {
-        return nullptr;
+    std::vector<PictureFrame> decoded;
+    if (!EnsureGdiplus() || file.empty() || file.size() > 0x7FFFFFFF) {
+        return decoded;
     }
-    IStream* stream = SHCreateMemStream(bytes, static_cast<UINT>(size));
+    IStream* stream = SHCreateMemStream(file.data(), static_cast<UINT>(file.size()));
     if (stream == nullptr) {
-        return nullptr;
+        return decoded;
     }
-    auto picture = std::make_shared<Picture>();
     {
         Gdiplus::Bitmap bitmap(stream);
         if (bitmap.GetLastStatus() == Gdiplus::Ok && bitmap.GetWidth() > 0 &&
@@ -95,15 +91,12 @@ std::shared_ptr<Picture> Decode(const std::uint8_t* bytes, std::size_t size)
                     break;
                 }
                 bitmap.UnlockBits(&data);
-                picture->frames.push_back(std::move(frame));
+                decoded.push_back(std::move(frame));
             }
         }
     }
     stream->Release();
-    if (picture->frames.empty()) {
-        return nullptr;
-    }
-    return picture;
+    return decoded;
 }
 
 } // namespace
@@ -116,29 +109,56 @@ std::shared_ptr<const Picture> DecodePicture(const std::uint8_t* bytes, std::siz
     auto key = std::make_pair(size, Fingerprint(bytes, size));
     auto [first, last] = g_pictures.equal_range(key);
     for (auto it = first; it != last;) {
-        std::shared_ptr<const Picture> held = it->second.picture.lock();
+        std::shared_ptr<const Picture> held = it->second.lock();
         if (!held) {
             it = g_pictures.erase(it);
             continue;
         }
-        if (std::equal(it->second.bytes.begin(), it->second.bytes.end(), bytes)) {
+        if (std::equal(held->Bytes().begin(), held->Bytes().end(), bytes)) {
             return held;
         }
         ++it;
     }
-    std::shared_ptr<const Picture> picture = Decode(bytes, size);
-    if (picture) {
-        g_pictures.emplace(key,
-                           CachedPicture{std::vector<std::uint8_t>(bytes, bytes + size), picture});
+    auto picture = std::make_shared<const Picture>(std::vector<std::uint8_t>(bytes, bytes + size));
+    if (picture->IsEmpty()) {
+        return nullptr;
     }
+    g_pictures.emplace(key, picture);
     return picture;
+}
+
+Picture::Picture(std::vector<std::uint8_t> bytes) : m_bytes(std::move(bytes))
+{
+    m_frames = DecodeFrames(m_bytes);
+    m_frameCount = m_frames.size();
+    if (m_frameCount == 0) {
+        return;
+    }
+    // Every frame of a GIF comes out at the size of its whole canvas.
+    m_width = m_frames[0].width;
+    m_height = m_frames[0].height;
+    for (const PictureFrame& frame : m_frames) {
+        m_delays.push_back(frame.delayMs);
+    }
+}
+
+const PictureFrame& Picture::Frame(std::size_t index) const
+{
+    if (m_frames.empty() && m_frameCount != 0) {
+        m_frames = DecodeFrames(m_bytes);
+    }
+    if (index >= m_frames.size()) {
+        // The file read once but not again; drawn as nothing rather than out of bounds.
+        static const PictureFrame kNone;
+        return kNone;
+    }
+    return m_frames[index];
 }
 
 const PictureFrame& Picture::Scaled(std::size_t index, int width, int height) const
 {
-    const PictureFrame& source = frames[index];
-    if ((width == source.width && height == source.height) || width <= 0 || height <= 0) {
-        return source;
+    if ((width == m_width && height == m_height) || width <= 0 || height <= 0) {
+        return Frame(index);
     }
     ScaledKey key{index, width, height};
     auto found = m_scaled.find(key);
@@ -150,18 +170,32 @@ const PictureFrame& Picture::Scaled(std::size_t index, int width, int height) co
     if (m_scaled.size() >= 64) {
         m_scaled.clear();
     }
+    const PictureFrame& source = Frame(index);
     PictureFrame scaled;
     scaled.width = width;
     scaled.height = height;
     scaled.delayMs = source.delayMs;
     scaled.pixels.assign(static_cast<std::size_t>(width) * height, 0u);
-    if (EnsureGdiplus()) {
+    if (EnsureGdiplus() && !source.pixels.empty()) {
         Gdiplus::Bitmap canvas(width, height, width * 4, PixelFormat32bppPARGB,
                                reinterpret_cast<BYTE*>(scaled.pixels.data()));
         Gdiplus::Graphics graphics(&canvas);
         DrawFrame(graphics, source, 0, 0, width, height);
     }
-    return m_scaled.emplace(key, std::move(scaled)).first->second;
+    const PictureFrame& kept = m_scaled.emplace(key, std::move(scaled)).first->second;
+    // An animation keeps its frames: decoding them all again at each new size would cost more
+    // than the few small frames it has.
+    if (!Animated()) {
+        ReleaseFullSize();
+    }
+    return kept;
+}
+
+void Picture::ReleaseFullSize() const
+{
+    if (!Animated()) {
+        m_frames = std::vector<PictureFrame>();
+    }
 }
 
 void BlendFrame(Dib& target, const PictureFrame& frame, int x, int y)

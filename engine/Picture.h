@@ -1,7 +1,7 @@
 #pragma once
-// Pictures as the engine draws them: a PNG or GIF file decoded once into premultiplied frames,
-// shared by every control that shows the same bytes, and 32-bit DIB sections that hold scaled
-// copies and the composed window.
+// Pictures as the engine draws them: a PNG or GIF file decoded into premultiplied frames, shared
+// by every control that shows the same bytes, and 32-bit DIB sections that hold scaled copies
+// and the composed window.
 
 #include <windows.h>
 
@@ -20,15 +20,34 @@ struct PictureFrame {
     int delayMs = 0;
 };
 
-struct Picture {
-    std::vector<PictureFrame> frames; // one for a still picture
-    int Width() const { return frames.empty() ? 0 : frames[0].width; }
-    int Height() const { return frames.empty() ? 0 : frames[0].height; }
-    bool Animated() const { return frames.size() > 1; }
+// A decoded PNG or GIF file. The full-size frames of a still picture are let go once a scaled
+// copy of it has been made, since a control then draws only that copy: a 1691x923 background is
+// 6 MB at full size. They are decoded again from the file when they are asked for after that (a
+// new size, a drawing at full size).
+class Picture {
+public:
+    // Decodes the file; an empty picture (no frames) for bytes GDI+ cannot read.
+    explicit Picture(std::vector<std::uint8_t> bytes);
+
+    const std::vector<std::uint8_t>& Bytes() const { return m_bytes; }
+    bool IsEmpty() const { return m_frameCount == 0; }
+    int Width() const { return m_width; }
+    int Height() const { return m_height; }
+    std::size_t FrameCount() const { return m_frameCount; }
+    bool Animated() const { return m_frameCount > 1; }
+    int DelayMs(std::size_t index) const { return m_delays[index]; }
+
+    // Frame `index` at full size.
+    const PictureFrame& Frame(std::size_t index) const;
 
     // Frame `index` at that size, resampled once and kept with the picture, so that a control
-    // drawn again (a hover, the next frame of an animation) only copies pixels.
+    // drawn again (a hover, the next frame of an animation) only copies pixels. The reference
+    // holds until the next call on the picture.
     const PictureFrame& Scaled(std::size_t index, int width, int height) const;
+
+    // Lets go of the full-size frames of a still picture whose scaled copy the caller keeps
+    // itself (the window background).
+    void ReleaseFullSize() const;
 
 private:
     struct ScaledKey {
@@ -41,6 +60,13 @@ private:
                    std::tie(other.index, other.width, other.height);
         }
     };
+
+    std::vector<std::uint8_t> m_bytes;
+    int m_width = 0;
+    int m_height = 0;
+    std::size_t m_frameCount = 0;
+    std::vector<int> m_delays;
+    mutable std::vector<PictureFrame> m_frames; // empty once let go
     mutable std::map<ScaledKey, PictureFrame> m_scaled;
 };
 

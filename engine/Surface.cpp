@@ -292,8 +292,10 @@ void Surface::PaintSkinBackground()
                             static_cast<double>(height) / picture->Height());
     int drawnWidth = static_cast<int>(picture->Width() * scale + 0.999);
     int drawnHeight = static_cast<int>(picture->Height() * scale + 0.999);
-    DrawFrame(m_background, picture->frames[0], (width - drawnWidth) / 2,
-              (height - drawnHeight) / 2, drawnWidth, drawnHeight);
+    DrawFrame(m_background, picture->Frame(0), (width - drawnWidth) / 2, (height - drawnHeight) / 2,
+              drawnWidth, drawnHeight);
+    // This buffer is the copy every later paint takes; another size decodes the file again.
+    picture->ReleaseFullSize();
 }
 
 std::vector<Surface::TitleButton> Surface::TitleButtons(bool withCovered) const
@@ -371,7 +373,7 @@ void Surface::ComposeTitleButtons(const RECT& rect)
         Dib& dib = m_titleDibs[role];
         const Picture& picture = *m_skin->titlePictures[role];
         if (!dib.IsValid() && dib.Create(picture.Width(), picture.Height())) {
-            DrawFrame(dib, picture.frames[0], 0, 0, picture.Width(), picture.Height());
+            DrawFrame(dib, picture.Frame(0), 0, 0, picture.Width(), picture.Height());
         }
         BlendDib(m_buffer.Dc(), part.left, part.top, Width(part), Height(part), dib,
                  part.left - button.rect.left, part.top - button.rect.top);

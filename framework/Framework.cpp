@@ -40,6 +40,8 @@ struct Unit {
     const UnitTypeInfo* typeInfo = nullptr;
     UnitHandle handle = 0;
     HWND host = nullptr;
+    // The property data the control was last made again from; until then the template's, which
+    // lives as long as the program and is not copied (a window skin's carries its background).
     ByteSet data;
     Word controlId = 0;
     // Set while the unit's control is torn down to be made again, so that the library's report
@@ -329,8 +331,10 @@ void CreateLibraryControl(WindowId windowId, UnitId unitId)
         }
     }
     Word style = (unit->visible ? WS_VISIBLE : 0) | (unit->disabled ? WS_DISABLED : 0);
-    const void* data = unit->data.empty() ? nullptr : unit->data.data();
-    UnitHandle handle = create(data, static_cast<Word>(unit->data.size()), style,
+    std::span<const std::uint8_t> stored =
+        unit->data.empty() ? unit->tpl->data : std::span<const std::uint8_t>(unit->data);
+    const void* data = stored.empty() ? nullptr : stored.data();
+    UnitHandle handle = create(data, static_cast<Word>(stored.size()), style,
                                reinterpret_cast<PtrWord>(parent), unit->controlId, 0, unit->left,
                                unit->top, unit->width, unit->height, windowId, unitId, 0, 0);
     unit = FindUnit(windowId, unitId);
@@ -384,7 +388,6 @@ void CreateUnit(WindowId windowId, const UnitTemplate& tpl)
         // its properties and nothing more.
         return;
     }
-    made.data.assign(tpl.data.begin(), tpl.data.end());
     made.controlId = window->nextControlId;
     window->nextControlId += kControlIdStep;
     CreateLibraryControl(windowId, tpl.id);
@@ -1280,6 +1283,11 @@ void ProcessEvents()
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }
+}
+
+void RunOnInterfaceThread(const std::function<void()>& work)
+{
+    OnInterfaceThread(work);
 }
 
 HWND WindowHandle(WindowId window)

@@ -5,6 +5,7 @@
 // out there and waits for it. A call that names a window or unit that no longer exists does
 // nothing and reports false or an empty value.
 
+#include <functional>
 #include <optional>
 #include <span>
 
@@ -61,6 +62,11 @@ bool SetTrayIcon(WindowId window, std::optional<ByteSet> icon = std::nullopt,
 
 // Handles the messages pending for the calling thread and returns.
 void ProcessEvents();
+
+// Runs `work` on the interface thread and waits for it. The services called inside run there
+// directly, so that a worker can look at a window and act on it with nothing coming between
+// (the window closed and another one opened under its id).
+void RunOnInterfaceThread(const std::function<void()>& work);
 
 // The top-level window of an open window, or null; for owners of boxes and for tests.
 HWND WindowHandle(WindowId window);

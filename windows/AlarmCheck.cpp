@@ -37,6 +37,9 @@ void CheckWeatherAlarm()
     }
     framework::WriteConfigValue(path, kSection, kDetailKey, detail);
     framework::WriteConfigValue(path, kSection, kTitleKey, title);
+    // Loading an open notice would only bring it to the front, still showing the alarm before
+    // this one: it goes, and the new one slides in with its own texts, colour and full rest.
+    framework::CloseUnit(AlarmPopupWindow, alarmpopupunits::Window);
     framework::LoadWindow(AlarmPopupWindow, MainWindow, true);
 }
 

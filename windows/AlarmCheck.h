@@ -10,7 +10,8 @@ void CheckWeatherAlarmThread(void* unused);
 
 // Reads the remembered alarm from the file at ConfigPath. When the current one is new by
 // IsNewAlarm, writes it there and loads the alarm notice, modal over the main window, from the
-// calling thread. Nothing happens without an alarm.
+// calling thread; a notice still open for an earlier alarm is closed first. Nothing happens
+// without an alarm.
 void CheckWeatherAlarm();
 
 } // namespace windows

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <functional>
+
 #include "framework/Framework.h"
 #include "framework/SystemServices.h"
 #include "framework/WindowServices.h"
@@ -31,12 +33,22 @@ int WindowValue(framework::PropertyIndex index)
     return framework::GetUnitProperty(AlarmPopupWindow, units::Window, index).AsInt();
 }
 
-// Whether the notice that a slide was started for is still open. A notice closed by its button
-// can be followed by the next one under the same window id before the old slide has noticed;
-// that one has its own slide.
+// Whether the notice that a slide was started for is still open. A notice closed by its button,
+// or replaced by a newer alarm's, can be followed by the next one under the same window id
+// before the old slide has noticed; that one has its own slide.
 bool StillOpen(HWND notice)
 {
     return notice != nullptr && framework::WindowHandle(AlarmPopupWindow) == notice;
+}
+
+// Runs `act` on the notice the slide was started for, if it is still open; the look and the act
+// run together on the interface thread, so that they never reach a newer notice. False once the
+// notice is gone or `act` fails.
+bool OnOwnNotice(HWND notice, const std::function<bool()>& act)
+{
+    bool done = false;
+    framework::RunOnInterfaceThread([&] { done = StillOpen(notice) && act(); });
+    return done;
 }
 
 // Moves the notice by `step` pixels (width + 10) times; false once the notice is gone.
@@ -44,11 +56,11 @@ bool Slide(HWND notice, int step)
 {
     int steps = WindowValue(kWidth) + kExtraSlide;
     for (int i = 0; i < steps; ++i) {
-        if (!StillOpen(notice)) {
-            return false;
-        }
-        int left = WindowValue(kLeft) + step;
-        if (!framework::SetUnitProperty(AlarmPopupWindow, units::Window, kLeft, left)) {
+        bool moved = OnOwnNotice(notice, [step] {
+            int left = WindowValue(kLeft) + step;
+            return framework::SetUnitProperty(AlarmPopupWindow, units::Window, kLeft, left);
+        });
+        if (!moved) {
             return false;
         }
     }
@@ -86,7 +98,7 @@ void SlideAlarmPopup()
     if (!Slide(notice, 1)) {
         return;
     }
-    framework::CloseUnit(AlarmPopupWindow, units::Window);
+    OnOwnNotice(notice, [] { return framework::CloseUnit(AlarmPopupWindow, units::Window); });
 }
 
 EventResult OnAlarmPopupCreated(const UnitEvent&)

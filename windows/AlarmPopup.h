@@ -19,8 +19,8 @@ void SlideAlarmPopupThread(void* unused);
 
 // Moves the notice left by one pixel at a time, its width + 10 in all, plays the sound, waits
 // 8 seconds pumping messages, moves it back as far and destroys it. Ends early, without a sound,
-// once the notice it started with is gone (closed by its button), even when a newer notice is
-// open by then.
+// once the notice it started with is gone (closed by its button or replaced by a newer alarm's),
+// even when a newer notice is open by then.
 void SlideAlarmPopup();
 
 } // namespace windows

@@ -34,6 +34,10 @@ constexpr char kRestoreQuestion[] =
     "\xC8\xED\xBC\xFE\xBB\xE1\xD2\xF2\xB4\xCB\xD6\xD8\xC6\xF4\xD2\xBB\xB4\xCE";
 constexpr char kShortcutWritten[] = "\xC9\xE8\xD6\xC3\xB3\xC9\xB9\xA6"; // 设置成功
 constexpr char kShortcutFailed[] = "\xC9\xE8\xD6\xC3\xCA\xA7\xB0\xDC";  // 设置失败
+// "重启失败，无法写入或运行 Restart.bat"
+constexpr char kRestartFailed[] = "\xD6\xD8\xC6\xF4\xCA\xA7\xB0\xDC\xA3\xAC"
+                                  "\xCE\xDE\xB7\xA8\xD0\xB4\xC8\xEB\xBB\xF2\xD4\xCB\xD0\xD0 "
+                                  "Restart.bat";
 
 GbkText OwnExecutable()
 {
@@ -53,7 +57,11 @@ void RestartProgram(std::optional<int32_t> delaySeconds)
     if (!framework::FileExists(executable)) {
         return;
     }
-    StartRestartScript(framework::RunDirectory(), executable, delaySeconds);
+    if (!StartRestartScript(framework::RunDirectory(), executable, delaySeconds)) {
+        // Ending now would leave nothing to start the program again: it would simply vanish.
+        framework::ShowMessage(kRestartFailed, 0, std::nullopt, SettingsWindow);
+        return;
+    }
     TerminateSelf();
 }
 

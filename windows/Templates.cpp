@@ -1003,6 +1003,18 @@ struct BuiltTemplates {
     std::deque<WindowTemplate> windows;
     std::vector<const WindowTemplate*> list;
 
+    // Units with the same look share one copy of its bytes: the window skins of seven windows
+    // each carry the whole background picture, 300 KB, for the whole run.
+    const ByteSet& Kept(ByteSet look)
+    {
+        for (const ByteSet& kept : looks) {
+            if (kept == look) {
+                return kept;
+            }
+        }
+        return looks.emplace_back(std::move(look));
+    }
+
     BuiltTemplates()
     {
         for (const WindowRow& row : kWindows) {
@@ -1010,7 +1022,7 @@ struct BuiltTemplates {
             for (const UnitRow& unit : row.units) {
                 UnitTemplate copy = unit.unit;
                 if (unit.look.kind != LookKind::None) {
-                    copy.data = looks.emplace_back(BuildLook(unit.look));
+                    copy.data = Kept(BuildLook(unit.look));
                 }
                 made.push_back(copy);
             }

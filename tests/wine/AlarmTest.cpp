@@ -208,6 +208,49 @@ TEST_F(Alarm, CloseButtonEndsTheNoticeDuringTheSlide)
     EXPECT_EQ(NoticeValue(0), rest) << "moved on by the first notice's slide";
 }
 
+// A newer alarm while the notice rests: it is remembered and shown, with its own texts and
+// colour, for a whole rest of its own at the resting place.
+TEST_F(Alarm, ANewAlarmDuringTheNoticeIsShownToo)
+{
+    SetAlarm("first detail", std::string("first ") + kYellow);
+    CheckWeatherAlarm();
+    ASSERT_TRUE(NoticeShown());
+    EXPECT_EQ(Caption(AlarmPopupWindow, units::AlarmTextLabel), "first detail");
+    const int rest = framework::ScreenWidth() - NoticeValue(2) - 10;
+    ASSERT_TRUE(testsupport::PumpUntil([&] { return NoticeShown() && NoticeValue(0) == rest; },
+                                       std::chrono::seconds(10)))
+        << "the first notice never came to rest";
+
+    SetAlarm("second detail", "second");
+    CheckWeatherAlarm();
+    const auto shown = std::chrono::steady_clock::now();
+    EXPECT_EQ(Ini("Info", "To"), "second detail");
+    EXPECT_EQ(Ini("Info", "To_A"), "second");
+    ASSERT_TRUE(NoticeShown());
+    EXPECT_EQ(Caption(AlarmPopupWindow, units::AlarmTitleLabel), "second");
+    EXPECT_EQ(Caption(AlarmPopupWindow, units::AlarmTextLabel), "second detail");
+    EXPECT_EQ(static_cast<uint32_t>(
+                  GetUnitProperty(AlarmPopupWindow, units::AlarmTitleLabel, 19).AsInt()),
+              0xFFFFC950u)
+        << "no colour word: the stored colour, not the first alarm's yellow";
+
+    int nearest = framework::ScreenWidth();
+    bool closed = testsupport::PumpUntil(
+        [&] {
+            if (!NoticeShown()) {
+                return true;
+            }
+            nearest = std::min(nearest, NoticeValue(0));
+            EXPECT_EQ(Caption(AlarmPopupWindow, units::AlarmTextLabel), "second detail");
+            return false;
+        },
+        std::chrono::seconds(30));
+    ASSERT_TRUE(closed) << "the second notice never closed";
+    EXPECT_GE(std::chrono::steady_clock::now() - shown, std::chrono::seconds(8))
+        << "the second alarm had less than its full rest";
+    EXPECT_EQ(nearest, rest) << "the second notice came to rest at the same place";
+}
+
 TEST_F(Alarm, ClickOnTheTextShowsTheWholeAlarm)
 {
     SetAlarm("the whole detail", "storm title");

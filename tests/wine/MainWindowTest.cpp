@@ -428,6 +428,40 @@ TEST_F(MainWindowFill, TheAlarmLineTakesTheTitleOutOfRealisticAlarms)
     }
 }
 
+// The other fills keep the notice away by remembering their alarm first; this one does not: a
+// fresh alarm is remembered by the check the fill starts, and the notice comes up over the
+// main window.
+TEST_F(MainWindowFill, AFreshAlarmIsRememberedAndAnnounced)
+{
+    WritePrivateProfileStringA("Info", "To", "an older alarm", g_configPath.c_str());
+    WritePrivateProfileStringA("Info", "To_A", "older", g_configPath.c_str());
+    // 发布大风蓝色预警信号：请注意防风。
+    const GbkText detail =
+        "\xB7\xA2\xB2\xBC\xB4\xF3\xB7\xE7\xC0\xB6\xC9\xAB\xD4\xA4\xBE\xAF"
+        "\xD0\xC5\xBA\xC5\xA3\xBA\xC7\xEB\xD7\xA2\xD2\xE2\xB7\xC0\xB7\xE7\xA1\xA3";
+    const GbkText title = "\xB4\xF3\xB7\xE7\xC0\xB6\xC9\xAB\xD4\xA4\xBE\xAF"; // 大风蓝色预警
+    weather::CurrentWeather.Set(Record("\xC7\xE7", detail));
+    windows::FillMainWindow();
+    EXPECT_TRUE(testsupport::PumpUntil([] {
+        return WindowHandle(windows::AlarmPopupWindow) != nullptr;
+    })) << "no notice";
+    auto remembered = [](const char* key) {
+        char value[256] = {};
+        GetPrivateProfileStringA("Info", key, "", value, sizeof value, g_configPath.c_str());
+        return GbkText(value);
+    };
+    EXPECT_EQ(remembered("To"), detail);
+    EXPECT_EQ(remembered("To_A"), title);
+    EXPECT_EQ(GetUnitProperty(windows::AlarmPopupWindow, windows::alarmpopupunits::AlarmTitleLabel,
+                              kCaption)
+                  .AsText(),
+              title);
+    EXPECT_FALSE(IsWindowEnabled(Main())) << "the notice is modal over the main window";
+    CloseUnit(windows::AlarmPopupWindow, windows::alarmpopupunits::Window);
+    testsupport::PumpFor(std::chrono::milliseconds(100));
+    EXPECT_TRUE(IsWindowEnabled(Main()));
+}
+
 TEST_F(MainWindowFill, EscapedLineBreaksLeaveTheAlarmDetail)
 {
     // The answer's "\n" pairs arrive as a backslash and an n; a backslash without an n behind it

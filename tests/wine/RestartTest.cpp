@@ -53,6 +53,10 @@ const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new Restart
 constexpr char kWritten[] = "\xC9\xE8\xD6\xC3\xB3\xC9\xB9\xA6"; // 设置成功
 constexpr char kFailed[] = "\xC9\xE8\xD6\xC3\xCA\xA7\xB0\xDC";  // 设置失败
 constexpr char kDefaultTitle[] = "\xD0\xC5\xCF\xA2\xA3\xBA";    // 信息：
+// "重启失败，无法写入或运行 Restart.bat"
+constexpr char kRestartFailed[] = "\xD6\xD8\xC6\xF4\xCA\xA7\xB0\xDC\xA3\xAC"
+                                  "\xCE\xDE\xB7\xA8\xD0\xB4\xC8\xEB\xBB\xF2\xD4\xCB\xD0\xD0 "
+                                  "Restart.bat";
 
 std::string ReadFile(const std::string& path)
 {
@@ -307,14 +311,24 @@ class RestartChild : public testsupport::HandlerTest {
 protected:
     void SetUp() override
     {
-        char mark[MAX_PATH] = {};
-        if (GetEnvironmentVariableA(kRestartMark, mark, sizeof mark) == 0) {
+        if (GetEnvironmentVariableA(kRestartMark, m_mark, sizeof m_mark) == 0) {
             GTEST_SKIP() << "only in the copy that RestartedProgram starts";
         }
         HandlerTest::SetUp();
         weather::ConfigPath.Set(framework::RunDirectory() + "\\Config.ini");
         ASSERT_TRUE(framework::LoadWindow(SettingsWindow));
     }
+
+    // Leaves the box the failed restart showed in the mark, as proof that the copy lived on.
+    void ReportKeptRunning(const testsupport::BoxSeen& seen)
+    {
+        ASSERT_TRUE(seen.found) << "no box";
+        bool overSettings = seen.owner == framework::WindowHandle(SettingsWindow);
+        std::ofstream(m_mark) << "kept running: " << seen.title << "|" << seen.text << "|"
+                              << (overSettings ? "over the settings window" : "other owner");
+    }
+
+    char m_mark[MAX_PATH] = {};
 };
 
 TEST_F(RestartChild, RestoreDefaultsAnsweredYes)
@@ -330,6 +344,22 @@ TEST_F(RestartChild, PictureDoubleClicked)
     ADD_FAILURE() << "still running after the restart";
 }
 
+TEST_F(RestartChild, RestoreDefaultsAnsweredYesWithoutABatchFile)
+{
+    testsupport::BoxAnswerer failure(kDefaultTitle, IDOK);
+    testsupport::BoxAnswerer question("", IDYES);
+    testsupport::Click(SettingsWindow, settingsunits::RestoreDefaultsButton);
+    ASSERT_TRUE(question.Join().found);
+    ReportKeptRunning(failure.Join());
+}
+
+TEST_F(RestartChild, PictureDoubleClickedWithoutABatchFile)
+{
+    testsupport::BoxAnswerer failure(kDefaultTitle, IDOK);
+    testsupport::RaiseControlEvent(SettingsWindow, settingsunits::AppPicture, 6);
+    ReportKeptRunning(failure.Join());
+}
+
 struct RestartCase {
     const char* name;
     const char* childTest;
@@ -341,63 +371,106 @@ void PrintTo(const RestartCase& c, std::ostream* os)
     *os << c.name;
 }
 
-class RestartedProgram : public Restart, public ::testing::WithParamInterface<RestartCase> {
+// A copy of this executable in a directory with a space and Chinese characters, under a name
+// with a space, run with one RestartChild test.
+class RestartCopy : public Restart, public ::testing::WithParamInterface<RestartCase> {
 protected:
+    void SetUp() override
+    {
+        Restart::SetUp();
+        m_copyConfig = m_spaced + "\\Config.ini";
+        // Outside the directory with Chinese characters: Wine cuts a multi-byte environment
+        // value by its count of characters.
+        m_mark = m_folder + "\\mark.txt";
+    }
+
     void TearDown() override
     {
         for (const char* name : {"Sky vane.exe", "RecordingEngine.dll", "Config.ini"}) {
             DeleteFileA((m_spaced + "\\" + name).c_str());
         }
-        DeleteFileA((m_folder + "\\mark.txt").c_str());
+        RemoveDirectoryA((m_spaced + "\\Restart.bat").c_str());
+        DeleteFileA(m_mark.c_str());
         Restart::TearDown();
     }
+
+    // Runs the copy until it ends; its exit code, or -1 when it could not be run.
+    long RunCopy()
+    {
+        char self[MAX_PATH] = {};
+        GetModuleFileNameA(nullptr, self, sizeof self);
+        const std::string copy = m_spaced + "\\Sky vane.exe";
+        std::string engine = self;
+        engine = engine.substr(0, engine.find_last_of('\\')) + "\\RecordingEngine.dll";
+        if (!CopyFileA(self, copy.c_str(), FALSE) ||
+            !CopyFileA(engine.c_str(), (m_spaced + "\\RecordingEngine.dll").c_str(), FALSE)) {
+            return -1;
+        }
+        WriteFile(m_copyConfig, "[PCS]\r\nH=1\r\n");
+        SetEnvironmentVariableA(kRestartMark, m_mark.c_str());
+        std::string command =
+            "\"" + copy + "\" --gtest_filter=RestartChild." + GetParam().childTest;
+        STARTUPINFOA startup{};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION process{};
+        BOOL started = CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                      m_spaced.c_str(), &startup, &process);
+        SetEnvironmentVariableA(kRestartMark, nullptr);
+        if (!started) {
+            return -1;
+        }
+        toolkit::ScopedHandle processHandle(process.hProcess);
+        toolkit::ScopedHandle threadHandle(process.hThread);
+        if (WaitForSingleObject(process.hProcess, 30000) != WAIT_OBJECT_0) {
+            return -1;
+        }
+        DWORD code = 1;
+        GetExitCodeProcess(process.hProcess, &code);
+        return static_cast<long>(code);
+    }
+
+    std::string m_copyConfig;
+    std::string m_mark;
 };
 
-// The copy lives in a directory with a space and Chinese characters, under a name with a space;
-// it ends itself in the middle of the handler, and its batch file starts it again.
+class RestartedProgram : public RestartCopy {};
+
+// The copy ends itself in the middle of the handler, and its batch file starts it again.
 TEST_P(RestartedProgram, EndsAndComesBackThroughTheBatchFile)
 {
-    char self[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, self, sizeof self);
-    const std::string copy = m_spaced + "\\Sky vane.exe";
-    ASSERT_TRUE(CopyFileA(self, copy.c_str(), FALSE));
-    std::string engine = self;
-    engine = engine.substr(0, engine.find_last_of('\\')) + "\\RecordingEngine.dll";
-    ASSERT_TRUE(CopyFileA(engine.c_str(), (m_spaced + "\\RecordingEngine.dll").c_str(), FALSE));
-    const std::string config = m_spaced + "\\Config.ini";
-    WriteFile(config, "[PCS]\r\nH=1\r\n");
-    // Outside the directory with Chinese characters: Wine cuts a multi-byte environment value
-    // by its count of characters.
-    const std::string mark = m_folder + "\\mark.txt";
-    SetEnvironmentVariableA(kRestartMark, mark.c_str());
-
-    std::string command = "\"" + copy + "\" --gtest_filter=RestartChild." + GetParam().childTest;
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    BOOL started = CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                                  m_spaced.c_str(), &startup, &process);
-    SetEnvironmentVariableA(kRestartMark, nullptr);
-    ASSERT_TRUE(started);
-    toolkit::ScopedHandle processHandle(process.hProcess);
-    toolkit::ScopedHandle threadHandle(process.hThread);
-    ASSERT_EQ(WaitForSingleObject(process.hProcess, 30000), WAIT_OBJECT_0);
-    DWORD code = 1;
-    GetExitCodeProcess(process.hProcess, &code);
-    EXPECT_EQ(code, 0u) << "ended by itself with exit code 0";
-
-    EXPECT_TRUE(testsupport::PumpUntil([&] { return Exists(mark); }, std::chrono::seconds(30)))
+    EXPECT_EQ(RunCopy(), 0) << "ended by itself with exit code 0";
+    EXPECT_TRUE(testsupport::PumpUntil([&] { return Exists(m_mark); }, std::chrono::seconds(30)))
         << "never started again; batch file: " << Exists(m_spaced + "\\Restart.bat") << "\n"
         << ReadFile(m_spaced + "\\Restart.bat");
     EXPECT_TRUE(testsupport::PumpUntil([&] { return !Exists(m_spaced + "\\Restart.bat"); },
                                        std::chrono::seconds(10)))
         << "the batch file stayed";
-    EXPECT_EQ(Exists(config), !GetParam().configDeleted);
+    EXPECT_EQ(Exists(m_copyConfig), !GetParam().configDeleted);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, RestartedProgram,
     ::testing::Values(RestartCase{"restore defaults", "RestoreDefaultsAnsweredYes", true},
                       RestartCase{"picture double click", "PictureDoubleClicked", false}));
+
+class RestartWithoutBatchFile : public RestartCopy {};
+
+// A directory stands where the batch file would be written, so that writing it fails whoever
+// runs the test (a read-only folder does not stop root). The copy must not end: it would never
+// come back.
+TEST_P(RestartWithoutBatchFile, KeepsRunningAndSaysSo)
+{
+    ASSERT_TRUE(CreateDirectoryA((m_spaced + "\\Restart.bat").c_str(), nullptr));
+    EXPECT_EQ(RunCopy(), 0) << "the copy's test failed";
+    EXPECT_EQ(ReadFile(m_mark), std::string("kept running: ") + kDefaultTitle + "|" +
+                                    kRestartFailed + "|over the settings window");
+    EXPECT_EQ(Exists(m_copyConfig), !GetParam().configDeleted);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, RestartWithoutBatchFile,
+    ::testing::Values(
+        RestartCase{"restore defaults", "RestoreDefaultsAnsweredYesWithoutABatchFile", true},
+        RestartCase{"picture double click", "PictureDoubleClickedWithoutABatchFile", false}));
 
 } // namespace
