@@ -22,6 +22,8 @@ service_pid=
 cleanup() {
     [ -n "$service_pid" ] && kill "$service_pid" 2>/dev/null || true
     rm -rf "$run"
+    # This trap replaces the one the display's start set.
+    [ -n "${skyvane_xvfb_pid:-}" ] && kill "$skyvane_xvfb_pid" 2>/dev/null || true
 }
 trap cleanup EXIT
 
