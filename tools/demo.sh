@@ -31,17 +31,10 @@ if timeout 3 bash -c '</dev/tcp/ip-api.com/80' 2>/dev/null; then
     echo "Using the real services."
 else
     echo "No connection to the real services: using the local demo services."
-    python3 tests/fixtures/service.py --ports-file "$run/ports" \
-        --cert "$SKYVANE_CERTS/localhost.pem" --key "$SKYVANE_CERTS/localhost.key" \
-        >"$run/service.log" 2>&1 &
-    pids+=($!)
-    for i in $(seq 1 200); do [ -f "$run/ports" ] && break; sleep 0.05; done
-    read -r http_port https_port <"$run/ports"
+    skyvane_start_services "$run"
+    pids+=("$skyvane_service_pid")
+    http_port=$SKYVANE_FIXTURE_HTTP_PORT
     python3 tests/fixtures/load-demo-routes.py "$http_port" tests/fixtures/demo
-    export SKYVANE_GEO_HOST="http://127.0.0.1:$http_port"
-    export SKYVANE_WEATHER_HOST="https://localhost:$https_port"
-    export SKYVANE_SHARE_HOST="https://localhost:$https_port"
-    export SKYVANE_DOWNLOAD_HOST="https://localhost:$https_port/"
 fi
 
 if [ -z "$had_display" ]; then

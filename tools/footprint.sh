@@ -18,26 +18,17 @@ skyvane_ensure_prefix "$build"
 
 run=$(mktemp -d)
 cp "$build"/bin/Skyvane.exe "$build"/bin/VeneerCore.dll "$build/tests/FootprintProbe.exe" "$run"/
-service_pid=
 cleanup() {
-    [ -n "$service_pid" ] && kill "$service_pid" 2>/dev/null || true
+    [ -n "${skyvane_service_pid:-}" ] && kill "$skyvane_service_pid" 2>/dev/null || true
     rm -rf "$run"
     # This trap replaces the one the display's start set.
     [ -n "${skyvane_xvfb_pid:-}" ] && kill "$skyvane_xvfb_pid" 2>/dev/null || true
 }
 trap cleanup EXIT
 
-python3 tests/fixtures/service.py --ports-file "$run/ports" \
-    --cert "$SKYVANE_CERTS/localhost.pem" --key "$SKYVANE_CERTS/localhost.key" \
-    >"$run/service.log" 2>&1 &
-service_pid=$!
-for i in $(seq 1 200); do [ -f "$run/ports" ] && break; sleep 0.05; done
-read -r http_port https_port <"$run/ports"
+skyvane_start_services "$run"
+http_port=$SKYVANE_FIXTURE_HTTP_PORT
 python3 tests/fixtures/load-demo-routes.py "$http_port" tests/fixtures/demo
-export SKYVANE_GEO_HOST="http://127.0.0.1:$http_port"
-export SKYVANE_WEATHER_HOST="https://localhost:$https_port"
-export SKYVANE_SHARE_HOST="https://localhost:$https_port"
-export SKYVANE_DOWNLOAD_HOST="https://localhost:$https_port/"
 
 # The processor time (user and system, in clock ticks) of the Wine process whose command line is
 # the program in this run directory; every thread of it counts.

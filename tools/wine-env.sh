@@ -102,6 +102,36 @@ skyvane_ensure_unmanaged_windows() {
     ) 9>"$WINEPREFIX/.skyvane-unmanaged.lock"
 }
 
+# Starts the local service fixture in the background, with its ports file and log in DIR, and
+# points every service address at it; its process id is left in skyvane_service_pid. Further
+# arguments go to the fixture. Fails, with the fixture's log shown, when it does not start.
+skyvane_start_services() {
+    local dir=$1
+    shift
+    python3 "$skyvane_root/tests/fixtures/service.py" --ports-file "$dir/ports" \
+        --cert "$SKYVANE_CERTS/localhost.pem" --key "$SKYVANE_CERTS/localhost.key" "$@" \
+        >"$dir/service.log" 2>&1 &
+    skyvane_service_pid=$!
+    local i
+    for i in $(seq 1 200); do
+        [ -f "$dir/ports" ] && break
+        sleep 0.05
+    done
+    if [ ! -f "$dir/ports" ]; then
+        echo "the service fixture did not start"
+        cat "$dir/service.log"
+        return 1
+    fi
+    local http https untrusted
+    read -r http https untrusted <"$dir/ports"
+    export SKYVANE_FIXTURE_HTTP_PORT=$http SKYVANE_FIXTURE_HTTPS_PORT=$https
+    [ -n "$untrusted" ] && export SKYVANE_FIXTURE_UNTRUSTED_PORT=$untrusted
+    export SKYVANE_GEO_HOST="http://127.0.0.1:$http"
+    export SKYVANE_WEATHER_HOST="https://localhost:$https"
+    export SKYVANE_SHARE_HOST="https://localhost:$https"
+    export SKYVANE_DOWNLOAD_HOST="https://localhost:$https/"
+}
+
 # Unix path to the Windows path of the same file (drive Z: is the root).
 winepath_of() {
     printf 'Z:%s' "$(printf '%s' "$1" | tr '/' '\\')"

@@ -19,32 +19,15 @@ skyvane_ensure_prefix "$build" || exit 1
 
 work=$(mktemp -d)
 cleanup() {
-    [ -n "${fixture_pid:-}" ] && kill "$fixture_pid" 2>/dev/null
+    [ -n "${skyvane_service_pid:-}" ] && kill "$skyvane_service_pid" 2>/dev/null
     rm -rf "$work"
     [ -n "${skyvane_xvfb_pid:-}" ] && kill "$skyvane_xvfb_pid" 2>/dev/null
 }
 trap cleanup EXIT
 
-python3 "$skyvane_root/tests/fixtures/service.py" --ports-file "$work/ports" \
-    --cert "$SKYVANE_CERTS/localhost.pem" --key "$SKYVANE_CERTS/localhost.key" \
+skyvane_start_services "$work" \
     --untrusted-cert "$SKYVANE_CERTS/untrusted-localhost.pem" \
-    --untrusted-key "$SKYVANE_CERTS/untrusted-localhost.key" \
-    >"$work/fixture.log" 2>&1 &
-fixture_pid=$!
-for i in $(seq 1 200); do
-    [ -f "$work/ports" ] && break
-    sleep 0.05
-done
-if [ ! -f "$work/ports" ]; then
-    echo "the service fixture did not start"; cat "$work/fixture.log"; exit 1
-fi
-read -r http_port https_port untrusted_port <"$work/ports"
-export SKYVANE_FIXTURE_HTTP_PORT=$http_port SKYVANE_FIXTURE_HTTPS_PORT=$https_port
-export SKYVANE_FIXTURE_UNTRUSTED_PORT=$untrusted_port
-export SKYVANE_GEO_HOST="http://127.0.0.1:$http_port"
-export SKYVANE_WEATHER_HOST="https://localhost:$https_port"
-export SKYVANE_SHARE_HOST="https://localhost:$https_port"
-export SKYVANE_DOWNLOAD_HOST="https://localhost:$https_port/"
+    --untrusted-key "$SKYVANE_CERTS/untrusted-localhost.key" || exit 1
 
 "$WINELOADER" "$exe" "$@" >"$work/out" 2>"$work/err"
 rc=$?
@@ -53,6 +36,6 @@ if [ $rc -ne 0 ]; then
     echo "--- exit code $rc; Wine's output:"
     cat "$work/err"
     echo "--- service fixture:"
-    cat "$work/fixture.log"
+    cat "$work/service.log"
 fi
 exit $rc

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/LentDispatch.h"
+
 namespace testsupport {
 
 struct RecordedCall {
@@ -19,7 +21,7 @@ struct RecordedCall {
     std::vector<std::wstring> arguments;
 };
 
-class RecordingRequest final : public IDispatch {
+class RecordingRequest final : public LentDispatch {
 public:
     RecordingRequest()
     {
@@ -35,13 +37,9 @@ public:
             m_inner->Release();
         }
     }
-    RecordingRequest(const RecordingRequest&) = delete;
-    RecordingRequest& operator=(const RecordingRequest&) = delete;
 
     bool IsReady() const { return m_inner != nullptr; }
     const std::vector<RecordedCall>& Calls() const { return m_calls; }
-    // References taken by others and not yet given back.
-    ULONG Lent() const { return m_references; }
 
     int CountOf(const std::wstring& name) const
     {
@@ -64,30 +62,7 @@ public:
         return false;
     }
 
-    // IUnknown: the object lives as long as the test keeps it, whatever the count says.
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override
-    {
-        if (object == nullptr) {
-            return E_POINTER;
-        }
-        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch)) {
-            *object = static_cast<IDispatch*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++m_references; }
-    ULONG STDMETHODCALLTYPE Release() override { return --m_references; }
-
-    // IDispatch
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override
-    {
-        *count = 0;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    // IDispatch: names and calls go on to the real object.
     HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID locale,
                                             DISPID* ids) override
     {
@@ -138,7 +113,6 @@ private:
     }
 
     IDispatch* m_inner = nullptr;
-    ULONG m_references = 0;
     std::map<DISPID, std::wstring> m_names;
     std::vector<RecordedCall> m_calls;
 };

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/LentDispatch.h"
 #include "toolkit/Automation.h"
 #include "toolkit/WebRequest.h"
 
@@ -21,35 +22,10 @@ namespace {
 
 // An IDispatch that writes every call down as text, such as `Option(4) = 13056` or
 // `Open("GET", "http://x/", false)`, and answers the three reads with a fixed answer. It lives
-// on the stack of its test; the references only are counted.
-class RecordingRequest : public IDispatch {
+// on the stack of its test.
+class CallRecorder final : public testsupport::LentDispatch {
 public:
     std::vector<std::string> calls;
-
-    ULONG References() const { return m_references; }
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override
-    {
-        if (object == nullptr) {
-            return E_POINTER;
-        }
-        if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, IID_IDispatch)) {
-            *object = nullptr;
-            return E_NOINTERFACE;
-        }
-        *object = static_cast<IDispatch*>(this);
-        AddRef();
-        return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++m_references; }
-    ULONG STDMETHODCALLTYPE Release() override { return --m_references; }
-
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override
-    {
-        *count = 0;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
 
     HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID,
                                             DISPID* ids) override
@@ -135,7 +111,6 @@ private:
         return text;
     }
 
-    ULONG m_references = 1;
     std::vector<std::wstring> m_names;
 };
 
@@ -282,7 +257,7 @@ class WebRequestCalls : public ::testing::TestWithParam<CallCase> {};
 TEST_P(WebRequestCalls, FollowTheCallTable)
 {
     const CallCase& c = GetParam();
-    RecordingRequest recorder;
+    CallRecorder recorder;
     GbkText headers;
     GbkText cookies;
     WebRequestOptions options;
@@ -292,7 +267,7 @@ TEST_P(WebRequestCalls, FollowTheCallTable)
                                                 : toolkit::WebRequest(kUrl, options);
     EXPECT_EQ(recorder.calls, c.calls);
     EXPECT_EQ(std::string(body.begin(), body.end()), "body");
-    EXPECT_EQ(recorder.References(), 1u) << "the lent object keeps only the caller's reference";
+    EXPECT_EQ(recorder.Lent(), 0u) << "every reference taken is given back";
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, WebRequestCalls, ::testing::ValuesIn(kCallCases));
