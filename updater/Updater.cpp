@@ -12,10 +12,10 @@
 #include "toolkit/TextBetween.h"
 #include "update/HeaderPairs.h"
 #include "update/ShareNote.h"
+#include "update/VersionOrder.h"
 #include "updater/DownloadLink.h"
 #include "updater/ProcessStop.h"
 #include "updater/UnpackerImage.h"
-#include "updater/VersionOrder.h"
 
 namespace updater {
 
@@ -168,7 +168,9 @@ std::int32_t RunUpdate()
     }
     const GbkText currentVersion = framework::ReadFileVersionInfo(InRunDirectory(MainExeName))[0];
     LatestVersion = toolkit::TextBetweenAnyCase(NoteText, VersionMarker, VersionMarker);
-    if (!IsOlderVersion(currentVersion, LatestVersion)) {
+    // The same order as the weather program's own update check, so that both agree on what is
+    // newer.
+    if (!update::IsLaterVersion(LatestVersion, currentVersion)) {
         StartMainProgram();
         return 0;
     }

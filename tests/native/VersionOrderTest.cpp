@@ -1,4 +1,5 @@
-// Version texts compared byte by byte, never as numbers.
+// Version texts compared byte by byte, never as numbers: the update check and the updater both
+// decide by this order.
 #include <gtest/gtest.h>
 
 #include <string>
