@@ -8,7 +8,9 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -37,19 +39,15 @@ BOOL CALLBACK DescribeBox(HWND window, LPARAM lParam)
     return TRUE;
 }
 
-// What the watchdog's thread reads. Never freed: the thread runs until the process ends, after
-// the test framework has destroyed its listeners.
+// What the watchdog's thread and the test framework's listener share.
 struct Watched {
     std::mutex mutex;
+    std::condition_variable wake;
     std::string name;
     std::chrono::steady_clock::time_point started;
     bool running = false;
+    bool stop = false;
 };
-Watched& Current()
-{
-    static auto* watched = new Watched;
-    return *watched;
-}
 
 // The window texts are code page 936; the test output is read as UTF-8.
 std::string Utf8(const std::string& ansi)
@@ -58,20 +56,19 @@ std::string Utf8(const std::string& ansi)
     return std::string(utf8.begin(), utf8.end());
 }
 
-[[noreturn]] void Watch()
+void Watch(Watched& current)
 {
-    Watched& current = Current();
+    std::unique_lock<std::mutex> lock(current.mutex);
     for (;;) {
-        std::this_thread::sleep_for(std::chrono::seconds(1));
-        std::string name;
-        {
-            std::lock_guard<std::mutex> lock(current.mutex);
-            if (!current.running ||
-                std::chrono::steady_clock::now() - current.started < kTestLimit) {
-                continue;
-            }
-            name = current.name;
+        current.wake.wait_for(lock, std::chrono::seconds(1));
+        if (current.stop) {
+            return;
         }
+        if (!current.running || std::chrono::steady_clock::now() - current.started < kTestLimit) {
+            continue;
+        }
+        const std::string name = current.name;
+        lock.unlock();
         std::string boxes;
         EnumWindows(DescribeBox, reinterpret_cast<LPARAM>(&boxes));
         std::string line =
@@ -87,26 +84,37 @@ class Watchdog : public testing::EmptyTestEventListener {
 public:
     void OnTestStart(const testing::TestInfo& test) override
     {
-        Watched& current = Current();
-        std::lock_guard<std::mutex> lock(current.mutex);
-        current.name = std::string(test.test_suite_name()) + "." + test.name();
-        current.started = std::chrono::steady_clock::now();
-        current.running = true;
-        if (!m_started) {
-            std::thread(Watch).detach();
-            m_started = true;
+        std::lock_guard<std::mutex> lock(m_watched.mutex);
+        m_watched.name = std::string(test.test_suite_name()) + "." + test.name();
+        m_watched.started = std::chrono::steady_clock::now();
+        m_watched.running = true;
+        if (!m_thread.joinable()) {
+            m_thread = std::thread(Watch, std::ref(m_watched));
         }
     }
 
     void OnTestEnd(const testing::TestInfo&) override
     {
-        Watched& current = Current();
-        std::lock_guard<std::mutex> lock(current.mutex);
-        current.running = false;
+        std::lock_guard<std::mutex> lock(m_watched.mutex);
+        m_watched.running = false;
+    }
+
+    // The thread ends with the tests, so that the process ends with no thread of ours running.
+    void OnTestProgramEnd(const testing::UnitTest&) override
+    {
+        {
+            std::lock_guard<std::mutex> lock(m_watched.mutex);
+            m_watched.stop = true;
+        }
+        m_watched.wake.notify_all();
+        if (m_thread.joinable()) {
+            m_thread.join();
+        }
     }
 
 private:
-    bool m_started = false;
+    Watched m_watched;
+    std::thread m_thread;
 };
 
 // Registered before main runs, so every test program gets it without a main of its own.

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <utility>
 
 #include "toolkit/ScopedWin.h"
@@ -12,47 +13,67 @@ using namespace toolkit;
 
 namespace {
 
-bool IsOpen(HANDLE handle)
+// Named events, told open or closed by whether their name still finds them: a closed handle's
+// value can be handed out again at once to another thread of the test program, so it says
+// nothing about whether the owner closed it.
+std::string EventName(const char* what)
 {
-    DWORD flags = 0;
-    return GetHandleInformation(handle, &flags) != 0;
+    return "skyvane-scoped-" + std::to_string(GetCurrentProcessId()) + "-" + what;
+}
+
+HANDLE NamedEvent(const std::string& name)
+{
+    return CreateEventA(nullptr, FALSE, FALSE, name.c_str());
+}
+
+bool IsOpen(const std::string& name)
+{
+    HANDLE found = OpenEventA(SYNCHRONIZE, FALSE, name.c_str());
+    if (found == nullptr) {
+        return false;
+    }
+    CloseHandle(found);
+    return true;
 }
 
 TEST(ScopedHandle, MoveHandsOverAndResetCloses)
 {
-    HANDLE raw = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    const std::string name = EventName("moved");
+    HANDLE raw = NamedEvent(name);
     ScopedHandle first(raw);
     ScopedHandle second(std::move(first));
     EXPECT_FALSE(first.IsValid());
     EXPECT_EQ(second.Get(), raw);
-    EXPECT_TRUE(IsOpen(raw));
+    EXPECT_TRUE(IsOpen(name));
     second.Reset();
-    EXPECT_FALSE(IsOpen(raw));
+    EXPECT_FALSE(IsOpen(name));
 }
 
 TEST(ScopedHandle, MoveAssignmentClosesTheOldHandle)
 {
-    HANDLE kept = CreateEventA(nullptr, FALSE, FALSE, nullptr);
-    HANDLE replaced = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    const std::string keptName = EventName("kept");
+    const std::string replacedName = EventName("replaced");
     {
-        ScopedHandle target(replaced);
-        ScopedHandle source(kept);
+        ScopedHandle target(NamedEvent(replacedName));
+        ScopedHandle source(NamedEvent(keptName));
         target = std::move(source);
-        EXPECT_FALSE(IsOpen(replaced));
-        EXPECT_TRUE(IsOpen(kept));
+        EXPECT_FALSE(IsOpen(replacedName));
+        EXPECT_TRUE(IsOpen(keptName));
     }
-    EXPECT_FALSE(IsOpen(kept));
+    EXPECT_FALSE(IsOpen(keptName));
 }
 
 TEST(ScopedHandle, ReleaseGivesUpOwnership)
 {
-    HANDLE raw = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    const std::string name = EventName("released");
+    HANDLE raw = NamedEvent(name);
     {
         ScopedHandle owner(raw);
         EXPECT_EQ(owner.Release(), raw);
     }
-    EXPECT_TRUE(IsOpen(raw));
+    EXPECT_TRUE(IsOpen(name));
     CloseHandle(raw);
+    EXPECT_FALSE(IsOpen(name));
 }
 
 TEST(ScopedHandle, InvalidHandleValueIsNothingHeld)
