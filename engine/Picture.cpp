@@ -183,16 +183,14 @@ const PictureFrame& Picture::Scaled(std::size_t index, int width, int height) co
         DrawFrame(graphics, source, 0, 0, width, height);
     }
     const PictureFrame& kept = m_scaled.emplace(key, std::move(scaled)).first->second;
-    // An animation keeps its frames: decoding them all again at each new size would cost more
-    // than the few small frames it has.
-    if (!Animated()) {
-        ReleaseFullSize();
-    }
+    ReleaseFullSize();
     return kept;
 }
 
 void Picture::ReleaseFullSize() const
 {
+    // An animation keeps its frames: decoding them all again at each new size would cost more
+    // than the few small frames it has.
     if (!Animated()) {
         m_frames = std::vector<PictureFrame>();
     }
