@@ -19,8 +19,13 @@ for tree in "${trees[@]}"; do
         *) echo "unknown build tree: $tree" >&2; exit 2 ;;
     esac
     if [ ! -f "build/$tree/build.ninja" ]; then
-        cmake -S . -B "build/$tree" -G Ninja "${args[@]}" >/dev/null
+        cmake -S . -B "build/$tree" -G Ninja "${args[@]}" >/dev/null ||
+            { echo "build.sh: configuring build/$tree failed" >&2; exit 1; }
     fi
-    cmake --build "build/$tree" -- -j"$(nproc)" | grep -v '^\[' || true
-    [ "${PIPESTATUS[0]}" -eq 0 ] || exit 1
+    # Ninja's progress lines are dropped; what a failing step printed stays. The build's own
+    # status decides: grep finding nothing left to print is no failure.
+    if ! cmake --build "build/$tree" -- -j"$(nproc)" | { grep -v '^\[' || true; }; then
+        echo "build.sh: building build/$tree failed" >&2
+        exit 1
+    fi
 done
