@@ -70,7 +70,7 @@ skyvane_ensure_display() {
 # ask for to the installed CJK font. Later calls only check a mark.
 skyvane_ensure_prefix() {
     local build=$1
-    [ -f "$WINEPREFIX/.skyvane-ready" ] && { skyvane_ensure_unmanaged_windows; return; }
+    [ -f "$WINEPREFIX/.skyvane-ready" ] && { skyvane_ensure_prefix_settings; return; }
     mkdir -p "$build"
     (
         flock 9
@@ -84,22 +84,28 @@ skyvane_ensure_prefix() {
         "$WINESERVER" -w
         touch "$WINEPREFIX/.skyvane-ready"
     ) 9>"$build/wineprefix.lock" || return 1
-    skyvane_ensure_unmanaged_windows
+    skyvane_ensure_prefix_settings
 }
 
-# The test display has no window manager, and Wine waits 2 s for one at every hide or destroy of
-# a window it thinks managed; unmanaged windows go at once. A prefix made before this setting
-# gets it on its next use.
-skyvane_ensure_unmanaged_windows() {
-    [ -f "$WINEPREFIX/.skyvane-unmanaged" ] && return 0
+# Settings of the prefix that its tests depend on; a prefix made before one of them was added
+# gets it on its next use (the mark names the settings it has).
+#   Managed=N: the test display has no window manager, and Wine waits 2 s for one at every hide
+#     or destroy of a window it thinks managed; unmanaged windows go at once.
+#   ShowCrashDialog=0: a program that crashes ends at once with a non-zero code, instead of
+#     sitting in Wine's crash dialog on the shared display until the test's time-out.
+skyvane_prefix_settings_mark=.skyvane-settings-2
+skyvane_ensure_prefix_settings() {
+    [ -f "$WINEPREFIX/$skyvane_prefix_settings_mark" ] && return 0
     (
         flock 9
-        [ -f "$WINEPREFIX/.skyvane-unmanaged" ] && exit 0
+        [ -f "$WINEPREFIX/$skyvane_prefix_settings_mark" ] && exit 0
         "$WINELOADER" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f \
             >/dev/null 2>&1 || exit 1
+        "$WINELOADER" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD \
+            /d 0 /f >/dev/null 2>&1 || exit 1
         "$WINESERVER" -w
-        touch "$WINEPREFIX/.skyvane-unmanaged"
-    ) 9>"$WINEPREFIX/.skyvane-unmanaged.lock"
+        touch "$WINEPREFIX/$skyvane_prefix_settings_mark"
+    ) 9>"$WINEPREFIX/.skyvane-settings.lock"
 }
 
 # Starts the local service fixture in the background, with its ports file and log in DIR, and
@@ -130,6 +136,23 @@ skyvane_start_services() {
     export SKYVANE_WEATHER_HOST="https://localhost:$https"
     export SKYVANE_SHARE_HOST="https://localhost:$https"
     export SKYVANE_DOWNLOAD_HOST="https://localhost:$https/"
+}
+
+# The system's programs running in this prefix, one "PID NAME" line each (Wine names a
+# process after its executable and hands the prefix down in its environment).
+skyvane_running_programs() {
+    local proc name
+    for proc in /proc/[0-9]*; do
+        { read -r name <"$proc/comm"; } 2>/dev/null || continue
+        case $name in
+            Skyvane.exe | Fernhop.exe | Quillet.exe) ;;
+            *) continue ;;
+        esac
+        # A process that has ended but not been reaped has no environment left.
+        { tr '\0' '\n' <"$proc/environ"; } 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" ||
+            continue
+        echo "${proc#/proc/} $name"
+    done
 }
 
 # Unix path to the Windows path of the same file (drive Z: is the root).

@@ -32,7 +32,28 @@ skyvane_start_services "$work" \
 "$WINELOADER" "$exe" "$@" >"$work/out" 2>"$work/err"
 rc=$?
 cat "$work/out"
+
+# SKYVANE_CHECK_LEFTOVERS is set for the tests that run alone on the display: every program
+# of the system still running in the prefix after one of them is that test's leftover. Those
+# that the test program's job is ending are given a moment to go.
+if [ "${SKYVANE_CHECK_LEFTOVERS:-}" = 1 ]; then
+    left=$(skyvane_running_programs)
+    for _ in $(seq 1 40); do
+        [ -z "$left" ] && break
+        sleep 0.05
+        left=$(skyvane_running_programs)
+    done
+    if [ -n "$left" ]; then
+        while read -r pid name; do
+            echo "LEFTOVER: $name (process $pid) still running after the test; ended it"
+            kill -KILL "$pid" 2>/dev/null
+        done <<<"$left"
+        [ $rc -eq 0 ] && rc=1
+    fi
+fi
+
 if [ $rc -ne 0 ]; then
+    grep -q '^wine: Unhandled' "$work/err" && echo "--- a program crashed (Wine's report below)"
     echo "--- exit code $rc; Wine's output:"
     cat "$work/err"
     echo "--- service fixture:"
