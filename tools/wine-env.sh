@@ -45,25 +45,28 @@ skyvane_wine_env() {
     export SKYVANE_CERTS="$build/testcerts"
 }
 
-# Starts a private Xvfb when no display is set; it ends with the calling shell.
+# Starts a private Xvfb when no display is set; it ends with the calling shell. Xvfb picks a
+# free display number itself and says which, so that shells starting one at the same moment
+# never pick the same number.
 skyvane_ensure_display() {
     [ -n "${DISPLAY:-}" ] && return 0
-    local n
-    for n in $(seq 90 140); do
-        [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
-        Xvfb ":$n" -screen 0 1600x1000x24 -nolisten tcp >/dev/null 2>&1 &
-        skyvane_xvfb_pid=$!
-        local i
-        for i in $(seq 1 100); do
-            [ -e "/tmp/.X11-unix/X$n" ] && break
-            sleep 0.05
-        done
-        export DISPLAY=":$n"
-        trap 'kill $skyvane_xvfb_pid 2>/dev/null' EXIT
-        return 0
+    local number_file number="" i
+    number_file=$(mktemp) || return 1
+    Xvfb -displayfd 3 -screen 0 1600x1000x24 -nolisten tcp 3>"$number_file" >/dev/null 2>&1 &
+    skyvane_xvfb_pid=$!
+    for i in $(seq 1 200); do
+        read -r number <"$number_file"
+        [ -n "$number" ] && break
+        kill -0 "$skyvane_xvfb_pid" 2>/dev/null || break
+        sleep 0.05
     done
-    echo "no free display number" >&2
-    return 1
+    rm -f "$number_file"
+    if [ -z "$number" ]; then
+        echo "the test display did not start" >&2
+        return 1
+    fi
+    export DISPLAY=":$number"
+    trap 'kill $skyvane_xvfb_pid 2>/dev/null || true' EXIT
 }
 
 # Creates the prefix on first use: boot, trust the test authority, map the font the windows
