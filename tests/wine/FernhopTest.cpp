@@ -13,6 +13,7 @@
 #include "tests/fixtures/updater/UpdateServices.h"
 #include "tests/support/FixtureClient.h"
 #include "tests/support/RecordingRequest.h"
+#include "tests/support/SameBytes.h"
 #include "toolkit/ScopedWin.h"
 #include "toolkit/ServiceHosts.h"
 #include "toolkit/WebRequest.h"
@@ -22,6 +23,7 @@
 
 using testsupport::Fixture;
 using testsupport::RecordingRequest;
+using testsupport::SameBytes;
 using updater::TerminateProcessByName;
 
 namespace {
@@ -262,6 +264,81 @@ TEST(Fernhop, RunsThatEndWithTheSameProgram)
         EXPECT_FALSE(fetchedPackage);
         EXPECT_EQ(readSharePage, c.readsSharePage);
         EXPECT_EQ(probedFileAddress, c.readsSharePage && c.fileHost == Fixture::HttpsBase());
+    }
+}
+
+// Once the weather program is stopped for the download, a download that fails takes the
+// failure path all the same: the box, the weather program started again, and the installation
+// as it was. A package left by an earlier cycle that was cut short is not installed instead.
+TEST(Fernhop, FailedDownloadStartsTheSameProgramAgain)
+{
+    auto packageRoute = [](auto change) {
+        testsupport::FixtureRoute route;
+        route.method = "GET";
+        route.path = kPackagePath;
+        route.body = Contents(Archive("update-package.zip")).value_or("");
+        change(route);
+        return route;
+    };
+    struct Case {
+        const char* name;
+        std::string location; // where the file address redirects to
+        std::optional<testsupport::FixtureRoute> route;
+    };
+    const Case cases[] = {
+        {"connection dropped", PackageAddress(),
+         packageRoute([](testsupport::FixtureRoute& r) { r.drop = true; })},
+        {"body cut short", PackageAddress(),
+         packageRoute([](testsupport::FixtureRoute& r) { r.cutAfter = 100; })},
+        {"empty answer", PackageAddress(), packageRoute([](testsupport::FixtureRoute& r) {
+             r.status = 404;
+             r.body.clear();
+         })},
+        {"package behind an untrusted certificate", Fixture::UntrustedHttpsBase() + kPackagePath,
+         std::nullopt},
+        // The download's own redirect, followed by the downloader, to the package over http.
+        {"package redirected to http", Fixture::HttpsBase() + "/moved/Temp.zip",
+         packageRoute([](testsupport::FixtureRoute& r) {
+             r.path = "/moved/Temp.zip";
+             r.status = 302;
+             r.headers = {"Location: " + Fixture::HttpBase() + kPackagePath};
+             r.body.clear();
+         })},
+    };
+    const auto standIn = Contents(StandIn());
+    ASSERT_TRUE(standIn);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(Fixture::Reset());
+        ASSERT_TRUE(ServeNote(NoteHtml("1.0.0.1")));
+        ASSERT_TRUE(ServeDownload(Archive("update-package.zip"), Fixture::HttpsBase(), c.location));
+        if (c.route) {
+            ASSERT_TRUE(Fixture::AddRoute(*c.route));
+        }
+
+        TempDirectory run;
+        ASSERT_TRUE(
+            CopyFileA(BuiltProgram("Fernhop.exe").c_str(), (run / "Fernhop.exe").c_str(), FALSE));
+        // A whole package, as an earlier cycle left it when it was cut short after the
+        // download.
+        ASSERT_TRUE(
+            CopyFileA(Archive("update-package.zip").c_str(), (run / "Temp.zip").c_str(), FALSE));
+        auto weather = StartStayingStandIn(run, "Skyvane.exe");
+        ASSERT_TRUE(weather && weather->Running());
+        DeleteFileA((run / "Skyvane.exe.stay").c_str());
+
+        const UpdaterRun ran = RunUpdater(run);
+        EXPECT_EQ(ran.exitCode, 0);
+        EXPECT_TRUE(ran.sawFailedBox);
+        EXPECT_GE(ran.took, 900u);
+        // Stopped for the download, and started again.
+        EXPECT_EQ(weather->WaitForEnd(5000), 0);
+        EXPECT_EQ(StartedWhenThere(run, "Skyvane.exe\r\nSkyvane.exe\r\n"),
+                  "Skyvane.exe\r\nSkyvane.exe\r\n");
+        EXPECT_TRUE(SameBytes(Contents(run / "Skyvane.exe"), standIn));
+        EXPECT_FALSE(Exists(run / "readme.txt"));
+        EXPECT_FALSE(Exists(run / "Quillet.exe"));
+        EXPECT_FALSE(Exists(run / "Temp.zip"));
     }
 }
 
