@@ -85,12 +85,12 @@ TEST(TerminateProcessByName, WindowTitleFirstThenExecutableName)
     ASSERT_TRUE(weather && titled && weather->Running() && titled->Running());
 
     EXPECT_TRUE(TerminateProcessByName("Skyvane.exe"));
-    EXPECT_EQ(titled->WaitForEnd(5000), 0);
+    EXPECT_EQ(titled->WaitForEnd(30000), 0);
     EXPECT_TRUE(weather->Running());
 
     // No window has the title now: the executable's name, case ignored.
     EXPECT_TRUE(TerminateProcessByName("skyvane.EXE"));
-    EXPECT_EQ(weather->WaitForEnd(5000), 0);
+    EXPECT_EQ(weather->WaitForEnd(30000), 0);
 
     EXPECT_FALSE(TerminateProcessByName("Skyvane.exe"));
     EXPECT_FALSE(TerminateProcessByName(""));
@@ -114,8 +114,8 @@ TEST(TerminateProcessByName, StopsOneProcessACall)
     const Process& other = ended == WAIT_OBJECT_0 ? *two : *one;
     EXPECT_EQ(other.WaitForEnd(kStillRunningMs), -1);
     EXPECT_TRUE(TerminateProcessByName("Quillet.exe"));
-    EXPECT_EQ(one->WaitForEnd(5000), 0);
-    EXPECT_EQ(two->WaitForEnd(5000), 0);
+    EXPECT_EQ(one->WaitForEnd(30000), 0);
+    EXPECT_EQ(two->WaitForEnd(30000), 0);
 }
 
 struct UpdaterRun {
@@ -243,7 +243,7 @@ TEST(Fernhop, RunsThatEndWithTheSameProgram)
         // Only the unpacker of a second stage is stopped, never the weather program.
         EXPECT_TRUE(weather->Running());
         if (unpacker) {
-            EXPECT_EQ(unpacker->WaitForEnd(5000), 0);
+            EXPECT_EQ(unpacker->WaitForEnd(30000), 0);
         }
         EXPECT_FALSE(Exists(run / "Quillet.exe"));
         EXPECT_FALSE(Exists(run / "Temp.zip"));
@@ -332,7 +332,7 @@ TEST(Fernhop, FailedDownloadStartsTheSameProgramAgain)
         EXPECT_TRUE(ran.sawFailedBox);
         EXPECT_GE(ran.took, 900u);
         // Stopped for the download, and started again.
-        EXPECT_EQ(weather->WaitForEnd(5000), 0);
+        EXPECT_EQ(weather->WaitForEnd(30000), 0);
         EXPECT_EQ(StartedWhenThere(run, "Skyvane.exe\r\nSkyvane.exe\r\n"),
                   "Skyvane.exe\r\nSkyvane.exe\r\n");
         EXPECT_TRUE(SameBytes(Contents(run / "Skyvane.exe"), standIn));

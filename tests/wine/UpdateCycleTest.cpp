@@ -71,7 +71,7 @@ TEST(UpdateCycle, ReplacesTheProgramAndStartsTheNewVersion)
     EXPECT_EQ(updater.WaitForEnd(0), 0);
     EXPECT_TRUE(sawUpdatingBox);
     // The old program was stopped for the files to be replaced.
-    EXPECT_EQ(weather.WaitForEnd(5000), 0);
+    EXPECT_EQ(weather.WaitForEnd(30000), 0);
 
     // Stage 1 hands over to the unpacker, which starts the updater again; its second stage
     // removes the unpacker and starts the new version.
