@@ -38,6 +38,26 @@ bool QueryNumber(HINTERNET request, DWORD query, DWORD& value)
     return HttpQueryInfoA(request, query | HTTP_QUERY_FLAG_NUMBER, &value, &size, &index) != FALSE;
 }
 
+// The scheme WinINet reads in the address; INTERNET_SCHEME_UNKNOWN when it reads none.
+INTERNET_SCHEME SchemeOf(const std::string& url)
+{
+    URL_COMPONENTSA parts{};
+    parts.dwStructSize = sizeof parts;
+    return InternetCrackUrlA(url.c_str(), 0, 0, &parts) ? parts.nScheme : INTERNET_SCHEME_UNKNOWN;
+}
+
+// The address that answered, after every redirect WinINet followed.
+std::string AnsweredAddress(HINTERNET request)
+{
+    std::string url(INTERNET_MAX_URL_LENGTH + 1, '\0');
+    DWORD length = static_cast<DWORD>(url.size());
+    if (!InternetQueryOptionA(request, INTERNET_OPTION_URL, url.data(), &length)) {
+        return {};
+    }
+    url.resize(url.find('\0'));
+    return url;
+}
+
 ScopedHandle OpenTarget(const GbkText& filePath, bool resume)
 {
     ScopedHandle file(
@@ -88,6 +108,12 @@ std::int32_t DownloadFile(const GbkText& url, const GbkText& filePath, DownloadP
                                                   static_cast<DWORD>(headers.size()), kOpenUrlFlags,
                                                   0));
     if (!request) {
+        return -1;
+    }
+    // Windows' WinINet does not follow a redirect from https to plain http unless told to, and
+    // Wine's does: what was asked for over https comes over https to the end.
+    if (SchemeOf(url) == INTERNET_SCHEME_HTTPS &&
+        SchemeOf(AnsweredAddress(request.Get())) != INTERNET_SCHEME_HTTPS) {
         return -1;
     }
 

@@ -22,9 +22,10 @@ using DownloadProgress = void (*)(std::int32_t total, std::int32_t done, std::in
 // Returns 0 when the whole body was written. The status of a plain download is not looked at,
 // so an error page becomes the file's content. Returns -1 when the request cannot be made, the
 // file cannot be opened, a read fails or the body ends before its announced length (the file
-// then keeps what arrived, ready to be resumed), and, when resuming, for a negative from or an
-// answer other than 206 Partial Content (the file is then left untouched, since appending a
-// whole body or an error page would corrupt it).
+// then keeps what arrived, ready to be resumed); and, with the file left untouched, when an
+// https address was redirected to another scheme, and, when resuming, for a negative from or
+// an answer other than 206 Partial Content (appending a whole body or an error page would
+// corrupt the file).
 std::int32_t DownloadFile(const GbkText& url, const GbkText& filePath, DownloadProgress progress,
                           std::int32_t from, bool resume);
 

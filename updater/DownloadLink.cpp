@@ -9,6 +9,7 @@
 #include "toolkit/ScopedWin.h"
 #include "toolkit/ServiceHosts.h"
 #include "toolkit/WebRequest.h"
+#include "updater/HttpsAddress.h"
 
 namespace updater {
 
@@ -91,6 +92,11 @@ GbkText FirstGroup(toolkit::RegexObject& regex, const char* pattern, const GbkTe
 
 GbkText ResolveShareDownloadUrl(const GbkText& link, IDispatch* requestObject)
 {
+    // What this ends in is downloaded and run. The three addresses that come from outside are
+    // taken over https only: over plain http anyone on the way could choose the package.
+    if (!IsHttpsAddress(link)) {
+        return {};
+    }
     toolkit::RegexObject regex;
     toolkit::JsonObject json;
     const GbkText serviceRoot = toolkit::DownloadShareRoot();
@@ -114,7 +120,11 @@ GbkText ResolveShareDownloadUrl(const GbkText& link, IDispatch* requestObject)
 
     json.JsonParse(AsText(Request(requestObject, ajaxUrl, headers, &form)));
     const GbkText fileUrl = json.JsonGetText("dom") + "/file/" + json.JsonGetText("url");
-    return GetRedirectLocation(fileUrl);
+    if (!IsHttpsAddress(fileUrl)) {
+        return {};
+    }
+    const GbkText location = GetRedirectLocation(fileUrl);
+    return IsHttpsAddress(location) ? location : GbkText();
 }
 
 GbkText GetRedirectLocation(const GbkText& url)

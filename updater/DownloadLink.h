@@ -9,12 +9,14 @@
 
 namespace updater {
 
-// The direct file address for the share page at link, or the empty text. No step on the way is
-// checked: a page that cannot be fetched or a pattern that does not match leaves its value
-// empty and the chain runs on, so only the final redirect tells success from failure. Every
-// request checks the service's certificate in full, since the address it ends in is downloaded
-// and run. requestObject, when given, is a request object of the caller's on which the three
-// page requests run (the redirect probe always makes its own).
+// The direct file address for the share page at link, or the empty text. A page that cannot be
+// fetched or a pattern that does not match leaves its value empty and the chain runs on, so
+// the final redirect tells success from failure. Since the address it ends in is downloaded and
+// run, every request checks the service's certificate in full, and the link, the file address
+// built from the frame page and the redirect's Location must each be https: any other (or a
+// relative Location) gives the empty text, and nothing is asked of an address refused.
+// requestObject, when given, is a request object of the caller's on which the three page
+// requests run (the redirect probe always makes its own).
 GbkText ResolveShareDownloadUrl(const GbkText& link, IDispatch* requestObject = nullptr);
 
 // The Location header that a GET of url answers with, redirects not followed; the empty text

@@ -61,8 +61,8 @@ void StartMainProgram()
     framework::OpenWithShell(kVerbOpen, InRunDirectory(MainExeName));
 }
 
-// Nothing has been stopped or written yet: the user sees why nothing changed, and gets the
-// weather program back.
+// The installation is as it was: the user sees why nothing changed, and gets the weather
+// program back (started again where the update had stopped it for the download).
 [[noreturn]] void FailUpdate()
 {
     framework::StartThread(ShowUpdateFailedMessageThread);
@@ -82,6 +82,29 @@ void RemoveUnpacker()
         }
         Sleep(kUnpackerRemoveRetryMs);
     }
+}
+
+// True when the file is there with at least one byte in it.
+bool HoldsData(const GbkText& path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    return GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) &&
+           (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 &&
+           (data.nFileSizeLow != 0 || data.nFileSizeHigh != 0);
+}
+
+// Downloads the package afresh; false when the download failed or left nothing.
+bool DownloadPackage()
+{
+    const GbkText package = InRunDirectory(kPackageName);
+    // A package left by a cycle that was cut short must never stand in for this one.
+    framework::RemoveFile(package);
+    if (toolkit::DownloadFile(DownloadUrl, package, toolkit::ProgressCallback, 0, false) == 0 &&
+        HoldsData(package)) {
+        return true;
+    }
+    framework::RemoveFile(package);
+    return false;
 }
 
 // Writes the unpacker and starts it; false when either fails.
@@ -181,8 +204,9 @@ std::int32_t RunUpdate()
     }
     // Stopped before anything is written, so that the package can replace its files.
     TerminateProcessByName(MainExeName);
-    toolkit::DownloadFile(DownloadUrl, InRunDirectory(kPackageName), toolkit::ProgressCallback, 0,
-                          false);
+    if (!DownloadPackage()) {
+        FailUpdate();
+    }
     if (!HandOverToUnpacker()) {
         // Nobody else would start the weather program again: it is stopped, and no unpacker
         // runs. A leftover unpacker file would turn the next update into a second stage, and

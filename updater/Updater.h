@@ -1,9 +1,11 @@
 #pragma once
 // The updater program: no window, two stages told apart by "Quillet.exe" in the run directory.
 // Stage 1 reads the version note, and when it names a newer version than the weather program's
-// file version, resolves the package's address, stops the weather program, downloads the
-// package as "Temp.zip", writes out the unpacker it carries and starts it. Stage 2 (started by
-// the unpacker) stops and removes the unpacker and starts the weather program.
+// file version, resolves the package's address (over https only), stops the weather program,
+// downloads the package afresh as "Temp.zip", writes out the unpacker it carries and starts
+// it. A note, an address or a download that fails shows the failure box and starts the weather
+// program again. Stage 2 (started by the unpacker) stops and removes the unpacker and starts
+// the weather program.
 
 #include <cstdint>
 

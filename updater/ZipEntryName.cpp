@@ -1,8 +1,15 @@
 #include "updater/ZipEntryName.h"
 
+#include <cstring>
+
 namespace updater {
 
 namespace {
+
+constexpr char kRefusedCharacters[] = "<>:\"|?*";
+constexpr const char* kDeviceNames[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
+// COM0 to COM9 and LPT0 to LPT9.
+constexpr const char* kNumberedDeviceNames[] = {"COM", "LPT"};
 
 bool IsLeadByte(unsigned char byte)
 {
@@ -19,18 +26,68 @@ bool IsSeparator(char c)
     return c == '/' || c == '\\';
 }
 
-// Steps that resolve upwards or to nothing once Windows drops the trailing dots and spaces.
-bool IsDotStep(const GbkText& step)
+// A single-byte character that no file name may hold. None of these bytes is ever the second
+// byte of a character, so a byte of its own is the character itself.
+bool IsRefusedCharacter(char c)
 {
-    if (step.empty() || step == ".") {
+    const auto byte = static_cast<unsigned char>(c);
+    return byte < 0x20 || std::strchr(kRefusedCharacters, c) != nullptr;
+}
+
+bool SameLettersNoCase(const GbkText& text, const char* name)
+{
+    const std::size_t length = std::strlen(name);
+    if (text.size() != length) {
         return false;
     }
-    for (char c : step) {
-        if (c != '.' && c != ' ') {
+    for (std::size_t i = 0; i < length; ++i) {
+        char c = text[i];
+        if (c >= 'a' && c <= 'z') {
+            c = static_cast<char>(c - 'a' + 'A');
+        }
+        if (c != name[i]) {
             return false;
         }
     }
     return true;
+}
+
+// Windows opens the device, not a file, for such a step: it goes by the part before the first
+// dot, without the spaces that end it ("nul.txt", "Com1 .log").
+bool IsDeviceName(const GbkText& step)
+{
+    std::size_t end = step.find('.');
+    if (end == GbkText::npos) {
+        end = step.size();
+    }
+    while (end > 0 && step[end - 1] == ' ') {
+        --end;
+    }
+    const GbkText base = step.substr(0, end);
+    for (const char* name : kDeviceNames) {
+        if (SameLettersNoCase(base, name)) {
+            return true;
+        }
+    }
+    if (base.size() == 4 && base[3] >= '0' && base[3] <= '9') {
+        for (const char* name : kNumberedDeviceNames) {
+            if (SameLettersNoCase(base.substr(0, 3), name)) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+// An empty step (two separators, or the closing one of a directory) names nothing of its own.
+bool IsSafeStep(const GbkText& step)
+{
+    if (step.empty()) {
+        return true;
+    }
+    // Neither byte is ever the second one of a character.
+    const char last = step.back();
+    return last != '.' && last != ' ' && !IsDeviceName(step);
 }
 
 } // namespace
@@ -69,9 +126,16 @@ GbkText EntryOutputPath(const GbkText& targetDirectory, const GbkText& entryName
     if (!EndsWithBackslash(path)) {
         path += '\\';
     }
-    // A "/" is never the second byte of a character, so each one is a separator.
-    for (char c : entryName) {
-        path += c == '/' ? '\\' : c;
+    // A "\" put after a lead byte that stands alone would pair with it into one character and
+    // take the separator away; IsSafeEntryName refuses such a name.
+    for (std::size_t i = 0; i < entryName.size();) {
+        const std::size_t end = CharacterEnd(entryName, i);
+        if (end == i + 1 && entryName[i] == '/') {
+            path += '\\';
+        } else {
+            path.append(entryName, i, end - i);
+        }
+        i = end;
     }
     return path;
 }
@@ -85,20 +149,25 @@ bool IsSafeEntryName(const GbkText& entryName)
     for (std::size_t i = 0; i < entryName.size();) {
         const std::size_t end = CharacterEnd(entryName, i);
         const char c = entryName[i];
-        if (end == i + 1 && c == ':') {
-            return false;
-        }
-        if (end == i + 1 && IsSeparator(c)) {
-            if (IsDotStep(step)) {
+        if (end == i + 1) {
+            // The file calls would stop at a NUL byte, and a lead byte without its second byte
+            // would swallow the byte the name goes on with.
+            if (IsRefusedCharacter(c) || IsLeadByte(static_cast<unsigned char>(c))) {
                 return false;
             }
-            step.clear();
-        } else {
-            step.append(entryName, i, end - i);
+            if (IsSeparator(c)) {
+                if (!IsSafeStep(step)) {
+                    return false;
+                }
+                step.clear();
+                i = end;
+                continue;
+            }
         }
+        step.append(entryName, i, end - i);
         i = end;
     }
-    return !IsDotStep(step);
+    return IsSafeStep(step);
 }
 
 } // namespace updater

@@ -20,13 +20,16 @@ bool EndsWithBackslash(const GbkText& text);
 std::size_t LastBackslash(const GbkText& text);
 
 // The target directory, a "\" when it does not end in one, then the entry name with every "/"
-// turned into "\".
+// that is a character of its own turned into "\".
 GbkText EntryOutputPath(const GbkText& targetDirectory, const GbkText& entryName);
 
-// False for a name that could put a file outside the target directory: an empty name, one that
-// begins with a separator (a rooted or network path), one with a ":" (a drive letter or a
-// stream), or one with a step made only of dots and spaces beyond "." (Windows reads ".. " as
-// "..").
+// False for a name that could put a file outside the target directory, or somewhere other than
+// the name says: an empty name; one that begins with a separator (a rooted or network path);
+// one that holds a NUL or control byte, a character Windows refuses in names (< > : " | ? *;
+// the ":" would also name a drive or a stream) or a lead byte without its second byte; one
+// with a step that is a device name (CON, NUL, COM1 and the like, in any case, with or without
+// an extension) or that ends in a dot or a space (Windows drops those, so ".. " is "..",
+// "Skyvane.exe." is Skyvane.exe, and "." and ".." go too).
 bool IsSafeEntryName(const GbkText& entryName);
 
 } // namespace updater

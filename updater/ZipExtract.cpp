@@ -3,8 +3,8 @@
 #include <windows.h>
 
 #include <unzip.h>
+#include <zlib.h>
 
-#include <utility>
 #include <vector>
 
 #include "framework/SystemServices.h"
@@ -20,32 +20,18 @@ constexpr DWORD kSignatureReadSize = 32;
 constexpr unsigned kWritePieceSize = 16384;
 constexpr uLong kDirectoryAttribute = 0x10;
 // A file that is in use is often let go within moments (a program that is ending, a scanner
-// that reads a new file); the move is tried this often, this far apart.
-constexpr int kMoveAttempts = 20;
+// that reads a new file); each move is tried this often, this far apart.
+constexpr int kMoveAttempts = 50;
 constexpr DWORD kMoveRetryMs = 100;
+// The new contents of a file until they are moved in, and its old contents until the whole
+// package is in place.
 constexpr char kTemporaryPrefix[] = "qlt";
+constexpr char kBackupPrefix[] = "qlb";
 
 bool DirectoryExists(const GbkText& path)
 {
     const DWORD attributes = GetFileAttributesA(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-}
-
-// Creates the directory and each missing one above it.
-bool CreateDirectories(const GbkText& path)
-{
-    for (std::size_t i = 0; i < path.size(); i = CharacterEnd(path, i)) {
-        if (path[i] == '\\' && i > 0) {
-            const GbkText prefix = path.substr(0, i);
-            if (!DirectoryExists(prefix)) {
-                CreateDirectoryA(prefix.c_str(), nullptr);
-            }
-        }
-    }
-    if (!DirectoryExists(path)) {
-        CreateDirectoryA(path.c_str(), nullptr);
-    }
-    return DirectoryExists(path);
 }
 
 // The directory part of a file's path, up to its last separator.
@@ -93,32 +79,14 @@ struct ZipReaderTraits {
 };
 using ScopedZipReader = toolkit::ScopedResource<ZipReaderTraits>;
 
-// A file that is deleted again unless it was kept.
-class TemporaryFile {
-public:
-    explicit TemporaryFile(GbkText path) : m_path(std::move(path)) {}
-    ~TemporaryFile()
-    {
-        if (!m_path.empty()) {
-            DeleteFileA(m_path.c_str());
-        }
-    }
-    TemporaryFile(const TemporaryFile&) = delete;
-    TemporaryFile& operator=(const TemporaryFile&) = delete;
-
-    const GbkText& Path() const { return m_path; }
-    void Keep() { m_path.clear(); }
-
-private:
-    GbkText m_path;
-};
-
 // The reader's current entry as the archive describes it.
 struct Entry {
     GbkText name;
     GbkText path; // where it lands
     uLong dosDate = 0;
     bool isDirectory = false;
+    ZPOS64_T size = 0; // uncompressed
+    uLong crc = 0;
 };
 
 bool ReadEntry(unzFile zip, const GbkText& targetDirectory, Entry& entry)
@@ -132,23 +100,37 @@ bool ReadEntry(unzFile zip, const GbkText& targetDirectory, Entry& entry)
                                 nullptr, 0) != UNZ_OK) {
         return false;
     }
+    // Every stored byte, a NUL among them, so that the name check sees what the archive holds.
     entry.name.assign(nameBuffer.data(), info.size_filename);
     entry.path = EntryOutputPath(targetDirectory, entry.name);
     entry.dosDate = info.dosDate;
     // Zip tools mark directories by the attribute, and by the closing slash of the name.
     entry.isDirectory =
         (info.external_fa & kDirectoryAttribute) != 0 || EndsWithBackslash(entry.path);
+    entry.size = info.uncompressed_size;
+    entry.crc = info.crc;
     return true;
 }
 
+bool WriteAll(HANDLE output, const char* bytes, DWORD count)
+{
+    DWORD done = 0;
+    return WriteFile(output, bytes, count, &done, nullptr) && done == count;
+}
+
 // Inflates the reader's current entry to its end, into output, or nowhere when output is null.
-// False on any read, inflate or write error, and when the data does not match its check sum.
-bool InflateCurrentEntry(unzFile zip, HANDLE output)
+// False on any read, inflate or write error, and unless the data comes to exactly the stored
+// size with the stored check sum.
+bool InflateCurrentEntry(unzFile zip, const Entry& entry, HANDLE output)
 {
     if (unzOpenCurrentFile(zip) != UNZ_OK) {
         return false;
     }
     std::vector<char> piece(kWritePieceSize);
+    // The reader compares the check sum only once the stored size has come out, and takes data
+    // that ends before it for the whole entry: the size and the sum are counted here.
+    ZPOS64_T produced = 0;
+    uLong crc = crc32(0, Z_NULL, 0);
     bool complete = true;
     for (;;) {
         const int got = unzReadCurrentFile(zip, piece.data(), kWritePieceSize);
@@ -156,26 +138,22 @@ bool InflateCurrentEntry(unzFile zip, HANDLE output)
             complete = got == 0;
             break;
         }
-        if (output == nullptr) {
-            continue;
-        }
-        DWORD done = 0;
-        if (!WriteFile(output, piece.data(), static_cast<DWORD>(got), &done, nullptr) ||
-            done != static_cast<DWORD>(got)) {
+        produced += static_cast<ZPOS64_T>(got);
+        crc = crc32(crc, reinterpret_cast<const Bytef*>(piece.data()), static_cast<uInt>(got));
+        if (output != nullptr && !WriteAll(output, piece.data(), static_cast<DWORD>(got))) {
             complete = false;
             break;
         }
     }
-    // The reader compares the check sum when the entry is closed after its last byte.
     if (unzCloseCurrentFile(zip) != UNZ_OK) {
         complete = false;
     }
-    return complete;
+    return complete && produced == entry.size && crc == entry.crc;
 }
 
 // True when every entry of the archive has a safe name and, unless it is a directory, reads to
-// its end with a good check sum. Nothing is written.
-bool IsWholeArchiveReadable(unzFile zip, const GbkText& targetDirectory)
+// exactly its stored size and check sum. Nothing is written.
+bool IsWholeArchiveGood(unzFile zip, const GbkText& targetDirectory)
 {
     for (int step = unzGoToFirstFile(zip); step != UNZ_END_OF_LIST_OF_FILE;
          step = unzGoToNextFile(zip)) {
@@ -184,11 +162,12 @@ bool IsWholeArchiveReadable(unzFile zip, const GbkText& targetDirectory)
             return false;
         }
         // The package comes over the network: an entry that would land outside the run
-        // directory (over a system file, say) is refused rather than written.
+        // directory (over a system file, say), or under another name than it shows, is
+        // refused rather than written.
         if (!IsSafeEntryName(entry.name)) {
             return false;
         }
-        if (!entry.isDirectory && !InflateCurrentEntry(zip, nullptr)) {
+        if (!entry.isDirectory && !InflateCurrentEntry(zip, entry, nullptr)) {
             return false;
         }
     }
@@ -201,7 +180,7 @@ bool IsInUse(DWORD error)
            error == ERROR_ACCESS_DENIED;
 }
 
-bool MoveIntoPlace(const GbkText& from, const GbkText& to)
+bool MoveWithRetries(const GbkText& from, const GbkText& to)
 {
     for (int attempt = 1;; ++attempt) {
         if (MoveFileExA(from.c_str(), to.c_str(),
@@ -215,51 +194,168 @@ bool MoveIntoPlace(const GbkText& from, const GbkText& to)
     }
 }
 
-// Writes the reader's current entry beside its destination and moves it over the old file only
-// once it was read in full: a failure at any point leaves the old file as it was, never an
-// emptied or half-written one.
-bool WriteCurrentEntry(unzFile zip, const Entry& entry)
+bool DeleteWithRetries(const GbkText& path)
 {
+    for (int attempt = 1;; ++attempt) {
+        if (DeleteFileA(path.c_str())) {
+            return true;
+        }
+        if (attempt == kMoveAttempts || !IsInUse(GetLastError())) {
+            return false;
+        }
+        Sleep(kMoveRetryMs);
+    }
+}
+
+// What one package has changed below the target directory so far. Unless it is finished, it
+// is undone when the object goes: the old files moved back, the new and the temporary ones
+// removed, and the directories made for the package removed again, the last made first.
+class Installation {
+public:
+    Installation() = default;
+    ~Installation()
+    {
+        if (!m_finished) {
+            RollBack();
+        }
+    }
+    Installation(const Installation&) = delete;
+    Installation& operator=(const Installation&) = delete;
+
+    // Makes the directory and each missing one above it; false when it is not there after.
+    bool MakeDirectories(const GbkText& path);
+    // Writes the reader's current entry, a file, to a temporary file beside its destination,
+    // flushed to the disk; the destination is not touched yet.
+    bool Stage(unzFile zip, const Entry& entry);
+    // Moves each staged file into place, in the order staged, its old file moved aside first.
+    // False at the first move that fails.
+    bool PutInPlace();
+    // Keeps what is in place and removes the old files.
+    void Finish();
+
+private:
+    struct File {
+        GbkText destination;
+        GbkText temporary; // the new contents until they are moved in
+        GbkText backup;    // the old contents once moved aside; empty while there are none
+        bool inPlace = false;
+    };
+    bool MoveIn(File& file);
+    void RollBack();
+
+    std::vector<GbkText> m_madeDirectories;
+    std::vector<File> m_files;
+    bool m_finished = false;
+};
+
+bool Installation::MakeDirectories(const GbkText& path)
+{
+    // Each directory on the way down, the path itself last.
+    std::vector<GbkText> steps;
+    for (std::size_t i = 0; i < path.size(); i = CharacterEnd(path, i)) {
+        if (path[i] == '\\' && i > 0) {
+            steps.push_back(path.substr(0, i));
+        }
+    }
+    steps.push_back(path);
+    for (const GbkText& step : steps) {
+        if (!DirectoryExists(step) && CreateDirectoryA(step.c_str(), nullptr)) {
+            m_madeDirectories.push_back(step);
+        }
+    }
+    return DirectoryExists(path);
+}
+
+bool Installation::Stage(unzFile zip, const Entry& entry)
+{
+    // A directory in the way could be moved aside like a file, but not removed like one.
+    if (DirectoryExists(entry.path)) {
+        return false;
+    }
     const GbkText parent = ParentOf(entry.path);
-    if (!parent.empty() && !DirectoryExists(parent)) {
-        CreateDirectories(parent);
+    if (!MakeDirectories(parent)) {
+        return false;
     }
     char temporaryPath[MAX_PATH] = {};
     if (GetTempFileNameA(parent.c_str(), kTemporaryPrefix, 0, temporaryPath) == 0) {
         return false;
     }
-    TemporaryFile temporary(temporaryPath);
-    {
-        toolkit::ScopedHandle file(CreateFileA(temporary.Path().c_str(), GENERIC_WRITE, 0, nullptr,
-                                               CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!file || !InflateCurrentEntry(zip, file.Get())) {
-            return false;
-        }
-        StampTimes(file.Get(), entry.dosDate);
-    }
-    if (!MoveIntoPlace(temporary.Path(), entry.path)) {
+    // Noted before it is written, so that a failure from here on removes it.
+    m_files.push_back({entry.path, temporaryPath, GbkText(), false});
+    toolkit::ScopedHandle file(CreateFileA(temporaryPath, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                           FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file || !InflateCurrentEntry(zip, entry, file.Get()) || !FlushFileBuffers(file.Get())) {
         return false;
     }
-    temporary.Keep();
+    StampTimes(file.Get(), entry.dosDate);
     return true;
 }
 
-// 1 when the entry is on disk, 0 when it could not be put there.
-std::int32_t ExtractCurrentEntry(unzFile zip, const GbkText& targetDirectory)
+bool Installation::PutInPlace()
 {
-    Entry entry;
-    if (!ReadEntry(zip, targetDirectory, entry) || !IsSafeEntryName(entry.name)) {
-        return 0;
+    for (File& file : m_files) {
+        if (!MoveIn(file)) {
+            return false;
+        }
     }
-    if (entry.isDirectory) {
-        return DirectoryExists(entry.path) || CreateDirectories(entry.path) ? 1 : 0;
+    return true;
+}
+
+bool Installation::MoveIn(File& file)
+{
+    const DWORD attributes = GetFileAttributesA(file.destination.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES) {
+        // Windows would not write over a read-only file, and moving it aside would get round
+        // that: it is not ours to replace.
+        if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+            return false;
+        }
+        char backupPath[MAX_PATH] = {};
+        if (GetTempFileNameA(ParentOf(file.destination).c_str(), kBackupPrefix, 0, backupPath) ==
+            0) {
+            return false;
+        }
+        if (!MoveWithRetries(file.destination, backupPath)) {
+            DeleteFileA(backupPath);
+            return false;
+        }
+        file.backup = backupPath;
     }
-    if (!WriteCurrentEntry(zip, entry)) {
-        return 0;
+    if (!MoveWithRetries(file.temporary, file.destination)) {
+        return false;
     }
-    // Whatever the archive stored, the next update must be able to replace the file.
-    SetFileAttributesA(entry.path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    return 1;
+    file.inPlace = true;
+    return true;
+}
+
+void Installation::Finish()
+{
+    for (const File& file : m_files) {
+        if (!file.backup.empty()) {
+            DeleteWithRetries(file.backup);
+        }
+    }
+    m_finished = true;
+}
+
+void Installation::RollBack()
+{
+    // Backwards, so that where two entries name one file, the older contents come back last.
+    for (auto file = m_files.rbegin(); file != m_files.rend(); ++file) {
+        if (!file->backup.empty()) {
+            // Over the new file when that is in place already.
+            MoveWithRetries(file->backup, file->destination);
+        } else if (file->inPlace) {
+            DeleteWithRetries(file->destination);
+        }
+        if (!file->inPlace) {
+            DeleteFileA(file->temporary.c_str());
+        }
+    }
+    for (auto directory = m_madeDirectories.rbegin(); directory != m_madeDirectories.rend();
+         ++directory) {
+        RemoveDirectoryA(directory->c_str());
+    }
 }
 
 } // namespace
@@ -269,7 +365,9 @@ std::int32_t ZipExtract(const GbkText& zipFile, const GbkText& targetDirectory)
     if (zipFile.empty() || targetDirectory.empty() || !framework::FileExists(zipFile)) {
         return -1;
     }
-    if (!DirectoryExists(targetDirectory) && !CreateDirectories(targetDirectory)) {
+    // Declared before the reader, so that the reader is closed before anything is undone.
+    Installation installation;
+    if (!installation.MakeDirectories(targetDirectory)) {
         return 0;
     }
     if (!StartsWithLocalHeader(zipFile)) {
@@ -279,17 +377,29 @@ std::int32_t ZipExtract(const GbkText& zipFile, const GbkText& targetDirectory)
     if (!zip) {
         return 0;
     }
-    // A package that is damaged anywhere is not begun: the old version stays whole and runs
-    // again, rather than a mix of old, new and missing files.
-    if (!IsWholeArchiveReadable(zip.Get(), targetDirectory)) {
+    // A package that is damaged anywhere is not begun.
+    if (!IsWholeArchiveGood(zip.Get(), targetDirectory)) {
         return 0;
     }
     for (int step = unzGoToFirstFile(zip.Get()); step != UNZ_END_OF_LIST_OF_FILE;
          step = unzGoToNextFile(zip.Get())) {
-        if (step != UNZ_OK || ExtractCurrentEntry(zip.Get(), targetDirectory) == 0) {
+        Entry entry;
+        if (step != UNZ_OK || !ReadEntry(zip.Get(), targetDirectory, entry) ||
+            !IsSafeEntryName(entry.name)) {
+            return 0;
+        }
+        const bool written = entry.isDirectory ? installation.MakeDirectories(entry.path)
+                                               : installation.Stage(zip.Get(), entry);
+        if (!written) {
             return 0;
         }
     }
+    // The old version stays whole and runs again rather than a mix of old, new and missing
+    // files: the program, say, new and the files it reads old.
+    if (!installation.PutInPlace()) {
+        return 0;
+    }
+    installation.Finish();
     return 1;
 }
 

@@ -9,14 +9,17 @@
 namespace updater {
 
 // Extracts every entry of zipFile, in archive order, below targetDirectory (made with its
-// missing parents when needed). The whole archive is read first, and nothing is written unless
-// every entry has a safe name and reads to its end with a good check sum. Each file is then
-// written beside its destination and moved over the old one, so a file is never left emptied
-// or half-written; the move is retried briefly while the old file is in use. Files are
-// stamped with their stored time and left with normal attributes. Returns 1 when every entry
-// was extracted; 0 when the archive is unreadable, damaged or holds a name that points outside
-// the target directory (nothing written), or when an entry cannot be put in place (the entries
-// before it stay); -1 when an argument is empty or zipFile does not exist.
+// missing parents when needed), the whole archive or nothing. The archive is read through
+// first: every entry must have a safe name (IsSafeEntryName) and every file entry must give
+// exactly its stored size with its stored check sum. Then every file is written to a
+// temporary file beside its destination, and only once all are written is each old file moved
+// aside and the new one moved in; a move is retried briefly while a file is in use. When any
+// step fails, the old files are moved back and the new files, the temporary files and the
+// directories made for the package are removed, so the directory is as it was. Files are
+// stamped with their stored time and left with normal attributes; a read-only file is not
+// replaced. Returns 1 when the whole archive is in place; 0 when it is unreadable, damaged,
+// holds an unsafe name or cannot be put in place (nothing changed); -1 when an argument is
+// empty or zipFile does not exist.
 std::int32_t ZipExtract(const GbkText& zipFile, const GbkText& targetDirectory);
 
 } // namespace updater

@@ -1,6 +1,8 @@
 // Where the unpacker puts an entry, and which entry names it refuses.
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "updater/ZipEntryName.h"
 
 using updater::EndsWithBackslash;
@@ -48,41 +50,86 @@ TEST(EntryOutputPath, BackslashesAreFoundCharacterByCharacter)
     }
 }
 
-TEST(IsSafeEntryName, RefusesNamesThatLeaveTheTarget)
+TEST(IsSafeEntryName, RefusesNamesThatLeaveTheTargetOrLandElsewhere)
 {
     struct Case {
-        const char* name;
+        std::string name;
         bool safe;
     };
     const Case cases[] = {
         {"readme.txt", true},
         {"data/deep/b.txt", true},
         {"data\\deep\\", true},
-        {"./a.txt", true},
-        {"a/./b.txt", true},
-        {"..a/b..c/x..", true},
+        {"..a/b..c/x..y", true},
+        {".hidden", true},
         {"\xCC\xEC\xC6\xF8.txt", true},
         {"notes" TRAIL_5C, true},
-        // The dots follow a character, not a separator: one step "a乗..".
-        {"a" TRAIL_5C "..\\b", true},
-        {TRAIL_5C "/../../x", false},
-        // A stray lead byte does not swallow the slash after it.
-        {"\x81/../../x", false},
+        // The dots follow a character, not a separator: one step "a乗..b".
+        {"a" TRAIL_5C "..b\\c", true},
+        // Second bytes that are also ASCII characters Windows refuses, inside characters.
+        {"\x81|.txt", true},
+        {"\x81\x40\x81\x7E", true},
+        // Device names only as a whole step, before its extension.
+        {"console.txt", true},
+        {"nul_/com10/lpt", true},
+        {"com/aux1.txt", true},
         {"", false},
+        // Steps that lead out of the target.
         {"../escape.txt", false},
         {"..\\escape.txt", false},
         {"sub/../../escape.txt", false},
         {"sub/..", false},
         {"sub/.. /x", false},
         {"sub/.../x", false},
+        {TRAIL_5C "/../../x", false},
+        // Rooted, network and drive paths, and streams.
         {"/rooted.txt", false},
         {"\\rooted.txt", false},
         {"\\\\server\\share\\x", false},
         {"C:/escape.txt", false},
         {"C:escape.txt", false},
         {"file.txt:stream", false},
+        // The file calls see only the bytes before a NUL: "..".
+        {std::string("..\0/x.txt", 9), false},
+        {std::string("a\0", 2), false},
+        {"data/a\x01z.txt", false},
+        {"tab\there", false},
+        {"line\r\nbreak", false},
+        {"a\x1F", false},
+        {"a<b", false},
+        {"a>b", false},
+        {"say\"hi\"", false},
+        {"a|b", false},
+        {"why?.txt", false},
+        {"*.txt", false},
+        // Windows drops a step's closing dots and spaces: these are other names.
+        {"Skyvane.exe.", false},
+        {"Skyvane.exe ", false},
+        {"data./x.txt", false},
+        {"data /x.txt", false},
+        {"./a.txt", false},
+        {"a/./b.txt", false},
+        {" ", false},
+        // Devices, whatever the case and the extension.
+        {"CON", false},
+        {"nul.txt", false},
+        {"data/Aux.tar.gz", false},
+        {"prn", false},
+        {"COM1", false},
+        {"lpt9.log", false},
+        {"com0", false},
+        {"Nul .txt", false},
+        {"CONIN$", false},
+        {"conout$.x", false},
+        {"sub/con/x.txt", false},
+        // A lead byte whose second byte is missing would take the next byte with it: here the
+        // "/" that "\" becomes.
+        {"data\x81/x.txt", false},
+        {"\x81/../../x", false},
+        {"end\xFE", false},
+        {"\x81\x7F", false},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(IsSafeEntryName(c.name), c.safe) << c.name;
+        EXPECT_EQ(IsSafeEntryName(c.name), c.safe) << testing::PrintToString(c.name);
     }
 }

@@ -13,6 +13,7 @@
 #include "tests/fixtures/updater/UpdateServices.h"
 #include "tests/support/FixtureClient.h"
 #include "tests/support/RecordingRequest.h"
+#include "tests/support/SameBytes.h"
 #include "toolkit/ScopedWin.h"
 #include "toolkit/ServiceHosts.h"
 #include "toolkit/WebRequest.h"
@@ -22,6 +23,7 @@
 
 using testsupport::Fixture;
 using testsupport::RecordingRequest;
+using testsupport::SameBytes;
 using updater::TerminateProcessByName;
 
 namespace {
@@ -69,9 +71,7 @@ std::unique_ptr<Process> StartStayingStandIn(const TempDirectory& run, const std
     auto process = std::make_unique<Process>(run / name);
     StartedWhenThere(run, name);
     if (!windowTitle.empty()) {
-        for (int i = 0; i < 200 && FindWindowA(nullptr, windowTitle.c_str()) == nullptr; ++i) {
-            Sleep(50);
-        }
+        WaitUntil([&] { return FindWindowA(nullptr, windowTitle.c_str()) != nullptr; }, 30000);
     }
     return process;
 }
@@ -85,16 +85,19 @@ TEST(TerminateProcessByName, WindowTitleFirstThenExecutableName)
     ASSERT_TRUE(weather && titled && weather->Running() && titled->Running());
 
     EXPECT_TRUE(TerminateProcessByName("Skyvane.exe"));
-    EXPECT_EQ(titled->WaitForEnd(5000), 0);
+    EXPECT_EQ(titled->WaitForEnd(30000), 0);
     EXPECT_TRUE(weather->Running());
 
     // No window has the title now: the executable's name, case ignored.
     EXPECT_TRUE(TerminateProcessByName("skyvane.EXE"));
-    EXPECT_EQ(weather->WaitForEnd(5000), 0);
+    EXPECT_EQ(weather->WaitForEnd(30000), 0);
 
     EXPECT_FALSE(TerminateProcessByName("Skyvane.exe"));
     EXPECT_FALSE(TerminateProcessByName(""));
 }
+
+// Long enough, on a loaded machine, for a process that was told to end to have ended.
+constexpr DWORD kStillRunningMs = 3000;
 
 TEST(TerminateProcessByName, StopsOneProcessACall)
 {
@@ -104,11 +107,41 @@ TEST(TerminateProcessByName, StopsOneProcessACall)
     auto two = StartStayingStandIn(second, "Quillet.exe");
     ASSERT_TRUE(one && two && one->Running() && two->Running());
     EXPECT_TRUE(TerminateProcessByName("Quillet.exe"));
-    Sleep(300);
-    EXPECT_NE(one->Running(), two->Running());
+    HANDLE both[] = {one->Handle(), two->Handle()};
+    const DWORD ended = WaitForMultipleObjects(2, both, FALSE, 30000);
+    ASSERT_TRUE(ended == WAIT_OBJECT_0 || ended == WAIT_OBJECT_0 + 1);
+    // Stopped in the same call, the other one would be gone within moments of the first.
+    const Process& other = ended == WAIT_OBJECT_0 ? *two : *one;
+    EXPECT_EQ(other.WaitForEnd(kStillRunningMs), -1);
     EXPECT_TRUE(TerminateProcessByName("Quillet.exe"));
-    EXPECT_EQ(one->WaitForEnd(5000), 0);
-    EXPECT_EQ(two->WaitForEnd(5000), 0);
+    EXPECT_EQ(one->WaitForEnd(30000), 0);
+    EXPECT_EQ(two->WaitForEnd(30000), 0);
+}
+
+struct UpdaterRun {
+    int exitCode = -1;
+    bool sawFailedBox = false;
+    DWORD took = 0; // milliseconds
+};
+
+// Runs the updater of the run directory to its end (for up to 30 s), calling whileRunning
+// between looks at the boxes it shows.
+UpdaterRun RunUpdater(const TempDirectory& run, const std::function<void()>& whileRunning = {})
+{
+    UpdaterRun ran;
+    const DWORD start = GetTickCount();
+    Process updater(run / "Fernhop.exe");
+    for (int i = 0; i < 600 && updater.WaitForEnd(50) == -1; ++i) {
+        if (whileRunning) {
+            whileRunning();
+        }
+        for (const std::string& text : BoxTextsOf("Fernhop.exe")) {
+            ran.sawFailedBox = ran.sawFailedBox || text == kFailedText;
+        }
+    }
+    ran.took = GetTickCount() - start;
+    ran.exitCode = updater.WaitForEnd(0);
+    return ran;
 }
 
 // Runs of the updater that start the weather program again and change nothing else.
@@ -122,12 +155,21 @@ TEST(Fernhop, RunsThatEndWithTheSameProgram)
         bool readsNote;
         // Where the updater asks for the note; none: the trusted HTTPS port.
         std::optional<std::string> shareHost = std::nullopt;
-        // The unpacker's file held for a while, by a process that has not quite let it go.
+        // The unpacker's file still held for a moment after its process was stopped, as by a
+        // process that has not quite let it go.
         bool unpackerFileHeld = false;
+        // The download service's share page asked for (the link to it is https).
+        bool readsSharePage = false;
+        // The host of the file address in the form answer, and the Location of its redirect.
+        std::string fileHost = Fixture::HttpsBase();
+        std::string location = PackageAddress();
     };
     ASSERT_NE(Fixture::UntrustedHttpsPort(), 0);
     // The download service's share page behind a certificate that the prefix does not trust.
     const std::string untrustedLink = Fixture::UntrustedHttpsBase() + kShareLinkPath;
+    // The same services over plain http: whoever is on the way could answer in their place.
+    const std::string plainLink = Fixture::HttpBase() + kShareLinkPath;
+    const std::string plainPackage = Fixture::HttpBase() + kPackagePath;
     const Case cases[] = {
         {"second stage", NoteHtml("1.0.0.1"), true, false, false},
         {"second stage while the unpacker's file is still held", NoteHtml("1.0.0.1"), true, false,
@@ -145,6 +187,13 @@ TEST(Fernhop, RunsThatEndWithTheSameProgram)
          Fixture::UntrustedHttpsBase()},
         {"download service with an untrusted certificate",
          "<p>*1.0.0.1*</p><p>-" + untrustedLink + "-</p>", false, true, true},
+        {"share link over http", "<p>*1.0.0.1*</p><p>-" + plainLink + "-</p>", false, true, true},
+        {"file address over http", NoteHtml("1.0.0.1"), false, true, true, std::nullopt, false,
+         true, Fixture::HttpBase()},
+        {"package address over http", NoteHtml("1.0.0.1"), false, true, true, std::nullopt, false,
+         true, Fixture::HttpsBase(), plainPackage},
+        {"package address without a host", NoteHtml("1.0.0.1"), false, true, true, std::nullopt,
+         false, true, Fixture::HttpsBase(), kPackagePath},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -152,7 +201,7 @@ TEST(Fernhop, RunsThatEndWithTheSameProgram)
         if (c.note) {
             ASSERT_TRUE(ServeNote(*c.note));
         }
-        ASSERT_TRUE(ServeDownload(Archive("update-package.zip")));
+        ASSERT_TRUE(ServeDownload(Archive("update-package.zip"), c.fileHost, c.location));
         ScopedEnvironment shareHost("SKYVANE_SHARE_HOST", c.shareHost);
 
         TempDirectory run;
@@ -174,22 +223,17 @@ TEST(Fernhop, RunsThatEndWithTheSameProgram)
             ASSERT_TRUE(heldUnpacker);
         }
 
-        const DWORD start = GetTickCount();
-        Process updater(run / "Fernhop.exe");
-        bool sawFailedBox = false;
-        for (int i = 0; i < 600 && updater.WaitForEnd(50) == -1; ++i) {
-            if (heldUnpacker && GetTickCount() - start >= 1000) {
+        const UpdaterRun ran = RunUpdater(run, [&] {
+            // Let go once the updater has stopped the unpacker: it is then removing the file,
+            // and finds it held for a moment.
+            if (heldUnpacker && !unpacker->Running()) {
                 heldUnpacker.Reset();
             }
-            for (const std::string& text : BoxTextsOf("Fernhop.exe")) {
-                sawFailedBox = sawFailedBox || text == kFailedText;
-            }
-        }
-        const DWORD took = GetTickCount() - start;
-        EXPECT_EQ(updater.WaitForEnd(0), 0);
-        EXPECT_EQ(sawFailedBox, c.fails);
+        });
+        EXPECT_EQ(ran.exitCode, 0);
+        EXPECT_EQ(ran.sawFailedBox, c.fails);
         if (c.fails) {
-            EXPECT_GE(took, 900u);
+            EXPECT_GE(ran.took, 900u);
         }
 
         const std::string expected = c.unpackerPresent
@@ -199,25 +243,102 @@ TEST(Fernhop, RunsThatEndWithTheSameProgram)
         // Only the unpacker of a second stage is stopped, never the weather program.
         EXPECT_TRUE(weather->Running());
         if (unpacker) {
-            EXPECT_EQ(unpacker->WaitForEnd(5000), 0);
+            EXPECT_EQ(unpacker->WaitForEnd(30000), 0);
         }
         EXPECT_FALSE(Exists(run / "Quillet.exe"));
         EXPECT_FALSE(Exists(run / "Temp.zip"));
         EXPECT_FALSE(Exists(run / "readme.txt"));
 
         bool readNote = false;
+        // Over any port and scheme: nothing is asked of an address that is refused.
         bool fetchedPackage = false;
-        // No run gets as far as the download service's share page: the one link to it is on
-        // the untrusted port.
         bool readSharePage = false;
+        bool probedFileAddress = false;
         for (const auto& request : Fixture::Requests()) {
             readNote = readNote || request.target.rfind(kShareViewPath, 0) == 0;
             fetchedPackage = fetchedPackage || request.target == kPackagePath;
             readSharePage = readSharePage || request.target == kShareLinkPath;
+            probedFileAddress = probedFileAddress || request.target.rfind("/file/", 0) == 0;
         }
         EXPECT_EQ(readNote, c.readsNote);
         EXPECT_FALSE(fetchedPackage);
-        EXPECT_FALSE(readSharePage);
+        EXPECT_EQ(readSharePage, c.readsSharePage);
+        EXPECT_EQ(probedFileAddress, c.readsSharePage && c.fileHost == Fixture::HttpsBase());
+    }
+}
+
+// Once the weather program is stopped for the download, a download that fails takes the
+// failure path all the same: the box, the weather program started again, and the installation
+// as it was. A package left by an earlier cycle that was cut short is not installed instead.
+TEST(Fernhop, FailedDownloadStartsTheSameProgramAgain)
+{
+    auto packageRoute = [](auto change) {
+        testsupport::FixtureRoute route;
+        route.method = "GET";
+        route.path = kPackagePath;
+        route.body = Contents(Archive("update-package.zip")).value_or("");
+        change(route);
+        return route;
+    };
+    struct Case {
+        const char* name;
+        std::string location; // where the file address redirects to
+        std::optional<testsupport::FixtureRoute> route;
+    };
+    const Case cases[] = {
+        {"connection dropped", PackageAddress(),
+         packageRoute([](testsupport::FixtureRoute& r) { r.drop = true; })},
+        {"body cut short", PackageAddress(),
+         packageRoute([](testsupport::FixtureRoute& r) { r.cutAfter = 100; })},
+        {"empty answer", PackageAddress(), packageRoute([](testsupport::FixtureRoute& r) {
+             r.status = 404;
+             r.body.clear();
+         })},
+        {"package behind an untrusted certificate", Fixture::UntrustedHttpsBase() + kPackagePath,
+         std::nullopt},
+        // The download's own redirect, followed by the downloader, to the package over http.
+        {"package redirected to http", Fixture::HttpsBase() + "/moved/Temp.zip",
+         packageRoute([](testsupport::FixtureRoute& r) {
+             r.path = "/moved/Temp.zip";
+             r.status = 302;
+             r.headers = {"Location: " + Fixture::HttpBase() + kPackagePath};
+             r.body.clear();
+         })},
+    };
+    const auto standIn = Contents(StandIn());
+    ASSERT_TRUE(standIn);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(Fixture::Reset());
+        ASSERT_TRUE(ServeNote(NoteHtml("1.0.0.1")));
+        ASSERT_TRUE(ServeDownload(Archive("update-package.zip"), Fixture::HttpsBase(), c.location));
+        if (c.route) {
+            ASSERT_TRUE(Fixture::AddRoute(*c.route));
+        }
+
+        TempDirectory run;
+        ASSERT_TRUE(
+            CopyFileA(BuiltProgram("Fernhop.exe").c_str(), (run / "Fernhop.exe").c_str(), FALSE));
+        // A whole package, as an earlier cycle left it when it was cut short after the
+        // download.
+        ASSERT_TRUE(
+            CopyFileA(Archive("update-package.zip").c_str(), (run / "Temp.zip").c_str(), FALSE));
+        auto weather = StartStayingStandIn(run, "Skyvane.exe");
+        ASSERT_TRUE(weather && weather->Running());
+        DeleteFileA((run / "Skyvane.exe.stay").c_str());
+
+        const UpdaterRun ran = RunUpdater(run);
+        EXPECT_EQ(ran.exitCode, 0);
+        EXPECT_TRUE(ran.sawFailedBox);
+        EXPECT_GE(ran.took, 900u);
+        // Stopped for the download, and started again.
+        EXPECT_EQ(weather->WaitForEnd(30000), 0);
+        EXPECT_EQ(StartedWhenThere(run, "Skyvane.exe\r\nSkyvane.exe\r\n"),
+                  "Skyvane.exe\r\nSkyvane.exe\r\n");
+        EXPECT_TRUE(SameBytes(Contents(run / "Skyvane.exe"), standIn));
+        EXPECT_FALSE(Exists(run / "readme.txt"));
+        EXPECT_FALSE(Exists(run / "Quillet.exe"));
+        EXPECT_FALSE(Exists(run / "Temp.zip"));
     }
 }
 
@@ -248,10 +369,7 @@ TEST(UpdateChannel, RequestsKeepTheCertificateChecks)
          1, false},
         // The redirect probe at the end makes its own object and never sets the option.
         {"download link",
-         [](IDispatch* request) {
-             updater::ResolveShareDownloadUrl(ShareLink(), request);
-             return GbkText("run");
-         },
+         [](IDispatch* request) { return updater::ResolveShareDownloadUrl(ShareLink(), request); },
          3, false},
         {"weather request",
          [](IDispatch* request) {

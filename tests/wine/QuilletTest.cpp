@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,7 @@
 #include "updater/ZipExtract.h"
 
 using testsupport::SameBytes;
+using testsupport::SameTree;
 using updater::ZipExtract;
 
 namespace {
@@ -105,25 +107,19 @@ TEST(ZipExtract, ReplacesFilesAndLeavesThemNormal)
     EXPECT_EQ(stamp.wMinute, 30);
 }
 
-// A file in use (here held open without sharing) cannot be replaced. A read-only file would
-// do on Windows, but the tests run Wine as root, whom no file refuses.
-TEST(ZipExtract, FileThatCannotBeReplacedStopsTheExtractionAtItsEntry)
+// Wine lets its root user write over a read-only file, as Windows lets nobody: the unpacker
+// does not either.
+TEST(ZipExtract, AFileThatCannotBeReplacedLeavesEveryFileAsItWas)
 {
     TempDirectory run;
     CreateDirectoryA((run / "data").c_str(), nullptr);
     CreateDirectoryA((run / "data\\deep").c_str(), nullptr);
+    ASSERT_TRUE(Write(run / "readme.txt", "old readme"));
     ASSERT_TRUE(Write(run / "data\\deep\\b.txt", "old b"));
-    HANDLE inUse = CreateFileA((run / "data\\deep\\b.txt").c_str(), GENERIC_READ, 0, nullptr,
-                               OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(inUse, INVALID_HANDLE_VALUE);
+    ASSERT_TRUE(SetFileAttributesA((run / "data\\deep\\b.txt").c_str(), FILE_ATTRIBUTE_READONLY));
+    const Tree before = TreeOf(run.Path());
     EXPECT_EQ(ZipExtract(Archive("tree-slashes.zip"), run.Path()), 0);
-    CloseHandle(inUse);
-    // The entries before it stay; nothing after it is made.
-    EXPECT_TRUE(SameBytes(Contents(run / "readme.txt"), "new readme\r\n"));
-    EXPECT_TRUE(SameBytes(Contents(run / "data\\a.txt"), BigFile()));
-    EXPECT_TRUE(SameBytes(Contents(run / "data\\deep\\b.txt"), "old b"));
-    EXPECT_FALSE(Exists(run / "empty"));
-    EXPECT_FALSE(Exists(run / "bare"));
+    EXPECT_TRUE(SameTree(TreeOf(run.Path()), before));
 }
 
 TEST(ZipExtract, RefusesEntriesThatLeaveTheTarget)
@@ -153,6 +149,14 @@ TEST(ZipExtract, UnreadableArchives)
     EXPECT_EQ(ZipExtract(Archive("corrupt.zip"), run.Path()), 0);
     EXPECT_TRUE(SameBytes(Contents(run / "first.txt"), "old first"));
     EXPECT_FALSE(Exists(run / "broken.txt"));
+    // Data that ends before the size both headers give, its check sum that of what is there:
+    // the reader alone would take it for the whole entry.
+    for (const char* archive : {"bad-short-deflated.zip", "bad-short-stored.zip"}) {
+        SCOPED_TRACE(archive);
+        EXPECT_EQ(ZipExtract(Archive(archive), run.Path()), 0);
+        EXPECT_FALSE(Exists(run / "Skyvane.exe"));
+        EXPECT_FALSE(Exists(run / "readme.txt"));
+    }
 }
 
 TEST(ZipExtract, NamesStayAsStored)
@@ -216,6 +220,28 @@ TEST(Quillet, StartsTheUpdaterWhateverThePackage)
     }
 }
 
+struct ChangeNotificationTraits {
+    using Type = HANDLE;
+    static Type Empty() { return INVALID_HANDLE_VALUE; }
+    static bool IsValid(Type handle) { return handle != nullptr && handle != INVALID_HANDLE_VALUE; }
+    static void Close(Type handle) { FindCloseChangeNotification(handle); }
+};
+// Signalled when anything below the directory is made, renamed, removed or written.
+using ScopedChangeNotification = toolkit::ScopedResource<ChangeNotificationTraits>;
+
+ScopedChangeNotification WatchForChanges(const std::string& directory)
+{
+    return ScopedChangeNotification(
+        FindFirstChangeNotificationA(directory.c_str(), TRUE,
+                                     FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_DIR_NAME |
+                                         FILE_NOTIFY_CHANGE_SIZE | FILE_NOTIFY_CHANGE_LAST_WRITE));
+}
+
+// Once the unpacker's window is up, its first step runs; one that did not wait for the
+// updater's file would be writing into the run directory, or done, within moments. This is
+// several times as long as that takes on a loaded machine.
+constexpr DWORD kUnpackerQuietMs = 5000;
+
 // The unpacker's part of an update as it runs in the field: the package as Temp.zip, the
 // updater beside it, and the start record of what runs next. Where the real updater lies
 // beside it, its second stage removes the unpacker and starts the weather program (a
@@ -224,10 +250,12 @@ TEST(Quillet, HandsOverWithoutBreakingTheInstallation)
 {
     // "乗" in code page 936: its second byte is the backslash byte.
     const std::string trail5C = "\x81\x5C";
-    const std::string oldProgram = Contents(StandIn()) + "old build";
+    const auto standIn = Contents(StandIn());
+    ASSERT_TRUE(standIn);
+    const std::string oldProgram = *standIn + "old build";
     struct File {
-        std::string path; // in the run directory
-        std::string contents;
+        std::string path;                    // in the run directory
+        std::optional<std::string> contents; // none: the file must not be there
     };
     struct Case {
         const char* name;
@@ -245,7 +273,7 @@ TEST(Quillet, HandsOverWithoutBreakingTheInstallation)
          "unpacker-package.zip",
          true,
          "Fernhop.exe\r\n",
-         {{"Fernhop.exe", Contents(StandIn())}, {"readme.txt", "new readme\r\n"}}},
+         {{"Fernhop.exe", *standIn}, {"readme.txt", "new readme\r\n"}}},
         {"a package damaged after good entries",
          "",
          "corrupt-package.zip",
@@ -253,8 +281,8 @@ TEST(Quillet, HandsOverWithoutBreakingTheInstallation)
          "Skyvane.exe\r\n",
          {{"Skyvane.exe", oldProgram},
           {"readme.txt", "old readme\r\n"},
-          {"data\\notes.txt", "<missing>"},
-          {"broken.txt", "<missing>"}}},
+          {"data\\notes.txt", std::nullopt},
+          {"broken.txt", std::nullopt}}},
         {"names that end in a character with a backslash byte",
          trail5C,
          "gbk-trail-package.zip",
@@ -281,17 +309,23 @@ TEST(Quillet, HandsOverWithoutBreakingTheInstallation)
 
         // Held as a running program holds its own file: others may read it, not write it.
         toolkit::ScopedHandle updaterFile;
+        ScopedChangeNotification changes;
         if (c.updaterStillEnding) {
             updaterFile.Reset(CreateFileA((run / "Fernhop.exe").c_str(), GENERIC_READ,
                                           FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
             ASSERT_TRUE(updaterFile);
+            changes = WatchForChanges(run.Path());
+            ASSERT_TRUE(changes);
         }
         Process unpacker(run / "Quillet.exe");
         ASSERT_TRUE(unpacker.Started());
         if (c.updaterStillEnding) {
-            // The time an old updater might take to end.
-            Sleep(2000);
-            // Nothing is written while the updater's file is held.
+            ASSERT_TRUE(
+                WaitUntil([&] { return HasWindow(unpacker.Id()) || !unpacker.Running(); }, 30000));
+            // Nothing is written, and the unpacker does not go on, while the updater's file is
+            // held.
+            HANDLE events[] = {changes.Get(), unpacker.Handle()};
+            EXPECT_EQ(WaitForMultipleObjects(2, events, FALSE, kUnpackerQuietMs), WAIT_TIMEOUT);
             EXPECT_TRUE(SameBytes(Contents(run / "readme.txt"), "old readme\r\n"));
             EXPECT_TRUE(Exists(run / "Temp.zip"));
             updaterFile.Reset();
@@ -301,14 +335,173 @@ TEST(Quillet, HandsOverWithoutBreakingTheInstallation)
 
         for (const File& file : c.expected) {
             SCOPED_TRACE(file.path);
-            EXPECT_TRUE(SameBytes(Contents(run / file.path), file.contents));
+            if (file.contents) {
+                EXPECT_TRUE(SameBytes(Contents(run / file.path), file.contents));
+            } else {
+                EXPECT_FALSE(Exists(run / file.path));
+            }
         }
         EXPECT_FALSE(Exists(run / "Temp.zip"));
         if (!c.updaterStillEnding) {
-            EXPECT_FALSE(Exists(run / "Quillet.exe"));
+            EXPECT_TRUE(WaitUntil([&] { return !Exists(run / "Quillet.exe"); }, 30000));
         }
         // Nothing landed beside the run directory under a name run together with its own.
         EXPECT_FALSE(Exists(run.Path() + "readme.txt"));
+    }
+}
+
+constexpr char kOldProgram[] = "the old weather program";
+
+// The installation an update finds, in a run directory that the test keeps inside a folder of
+// its own, so that anything written beside or above it shows as well: the unpacker, the
+// package as Temp.zip, a stand-in updater (it only notes that it was started) and the old
+// files.
+::testing::AssertionResult PrepareRun(const std::string& run, const std::string& package)
+{
+    if (!CreateDirectoryA(run.c_str(), nullptr) ||
+        !CreateDirectoryA((run + "\\data").c_str(), nullptr)) {
+        return ::testing::AssertionFailure() << "no run directory";
+    }
+    const bool copied =
+        CopyFileA(BuiltProgram("Quillet.exe").c_str(), (run + "\\Quillet.exe").c_str(), FALSE) &&
+        CopyFileA(StandIn().c_str(), (run + "\\Fernhop.exe").c_str(), FALSE) &&
+        CopyFileA(Archive(package).c_str(), (run + "\\Temp.zip").c_str(), FALSE);
+    const bool written = Write(run + "\\Skyvane.exe", kOldProgram) &&
+                         Write(run + "\\readme.txt", "old readme\r\n") &&
+                         Write(run + "\\data\\notes.txt", "old notes") &&
+                         Write(run + "\\Config.ini", "[PCS]\r\nTo=1\r\n");
+    if (!copied || !written) {
+        return ::testing::AssertionFailure() << "the run directory could not be filled";
+    }
+    return ::testing::AssertionSuccess();
+}
+
+// What the unpacker leaves of a package that is not installed: the tree it found, without the
+// package, and the start record of the updater.
+Tree Untouched(Tree before)
+{
+    before.erase("run\\Temp.zip");
+    before["run\\started.txt"] = "Fernhop.exe\r\n";
+    return before;
+}
+
+// A package that cannot be installed whole is not installed at all. Each has good entries
+// before and after the one that spoils it, and the files it would replace are there.
+TEST(Quillet, RefusesAPackageThatCannotBeInstalledWhole)
+{
+    enum class Held { Nothing, InUse, ReadOnly }; // what is done to the old Skyvane.exe
+    struct Case {
+        const char* name;
+        const char* package;
+        Held held = Held::Nothing;
+    };
+    const Case cases[] = {
+        {"deflated data that ends before its size", "bad-short-deflated.zip"},
+        {"stored data that ends before its size", "bad-short-stored.zip"},
+        {"data that fails its check sum", "bad-check-sum.zip"},
+        {"a NUL byte in a name", "bad-nul-name.zip"},
+        {"a control byte in a name", "bad-control-name.zip"},
+        {"a character Windows refuses in names", "bad-refused-character.zip"},
+        {"a device name", "bad-device-name.zip"},
+        {"a name that ends in a dot", "bad-trailing-dot.zip"},
+        {"a name that ends in a space", "bad-trailing-space.zip"},
+        {"a lead byte before a slash", "bad-lone-lead-byte.zip"},
+        {"a name the file system refuses", "bad-long-name.zip"},
+        // The entries before it are in place by the time it is tried, and are put back.
+        {"a file that stays in use", "install-package.zip", Held::InUse},
+        {"a read-only file", "install-package.zip", Held::ReadOnly},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDirectory root;
+        const std::string run = root / "run";
+        ASSERT_TRUE(PrepareRun(run, c.package));
+        const std::string program = run + "\\Skyvane.exe";
+        if (c.held == Held::ReadOnly) {
+            ASSERT_TRUE(SetFileAttributesA(program.c_str(), FILE_ATTRIBUTE_READONLY));
+        }
+        const Tree before = TreeOf(root.Path());
+        // As a running program holds its own file.
+        toolkit::ScopedHandle inUse;
+        if (c.held == Held::InUse) {
+            inUse.Reset(CreateFileA(program.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                    OPEN_EXISTING, 0, nullptr));
+            ASSERT_TRUE(inUse);
+        }
+
+        Process unpacker(run + "\\Quillet.exe");
+        ASSERT_TRUE(unpacker.Started());
+        bool sawNewReadme = false;
+        WaitUntil(
+            [&] {
+                sawNewReadme =
+                    sawNewReadme || Contents(run + "\\readme.txt") == std::string("new readme\r\n");
+                return !unpacker.Running();
+            },
+            60000);
+        EXPECT_EQ(unpacker.WaitForEnd(0), 0);
+        inUse.Reset();
+        if (c.held == Held::InUse) {
+            EXPECT_TRUE(sawNewReadme);
+        }
+        if (c.held == Held::ReadOnly) {
+            EXPECT_NE(GetFileAttributesA(program.c_str()) & FILE_ATTRIBUTE_READONLY, 0u);
+        }
+
+        EXPECT_EQ(StartedWhenThere(run, "Fernhop.exe\r\n"), "Fernhop.exe\r\n");
+        // Every file as it was, nothing beside or above the run directory, no temporary or old
+        // copy left, and no package.
+        EXPECT_TRUE(SameTree(TreeOf(root.Path()), Untouched(before)));
+    }
+}
+
+TEST(Quillet, InstallsAWholePackage)
+{
+    struct Case {
+        const char* name;
+        // The old Skyvane.exe in use until the files before it are in place.
+        bool programLetGoDuringTheRetries;
+    };
+    const Case cases[] = {
+        {"nothing in use", false},
+        {"a file let go while the unpacker tries again", true},
+    };
+    const auto standIn = Contents(StandIn());
+    ASSERT_TRUE(standIn);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDirectory root;
+        const std::string run = root / "run";
+        ASSERT_TRUE(PrepareRun(run, "install-package.zip"));
+        Tree expected = Untouched(TreeOf(root.Path()));
+        expected["run\\readme.txt"] = "new readme\r\n";
+        expected["run\\data\\notes.txt"] = "new notes";
+        expected["run\\added\\"] = "";
+        expected["run\\added\\new.txt"] = "added";
+        expected["run\\Skyvane.exe"] = *standIn;
+        expected["run\\data\\more\\"] = "";
+        expected["run\\data\\more\\after.txt"] = "after";
+        const std::string program = run + "\\Skyvane.exe";
+        toolkit::ScopedHandle inUse;
+        if (c.programLetGoDuringTheRetries) {
+            inUse.Reset(CreateFileA(program.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                    OPEN_EXISTING, 0, nullptr));
+            ASSERT_TRUE(inUse);
+        }
+
+        Process unpacker(run + "\\Quillet.exe");
+        ASSERT_TRUE(unpacker.Started());
+        if (c.programLetGoDuringTheRetries) {
+            // The files before it are moved in just before it is first tried.
+            ASSERT_TRUE(WaitUntil(
+                [&] { return Contents(run + "\\readme.txt") == std::string("new readme\r\n"); },
+                30000));
+            EXPECT_TRUE(unpacker.Running());
+            inUse.Reset();
+        }
+        EXPECT_EQ(unpacker.WaitForEnd(30000), 0);
+        EXPECT_EQ(StartedWhenThere(run, "Fernhop.exe\r\n"), "Fernhop.exe\r\n");
+        EXPECT_TRUE(SameTree(TreeOf(root.Path()), expected));
     }
 }
 

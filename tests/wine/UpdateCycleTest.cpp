@@ -42,12 +42,14 @@ TEST(UpdateCycle, ReplacesTheProgramAndStartsTheNewVersion)
     ASSERT_TRUE(ServeNote(NoteHtml("1.0.0.1")));
     ASSERT_TRUE(ServeDownload(Archive("update-package.zip")));
 
+    const auto standIn = Contents(StandIn());
+    ASSERT_TRUE(standIn);
     TempDirectory run;
     ASSERT_TRUE(
         CopyFileA(BuiltProgram("Fernhop.exe").c_str(), (run / "Fernhop.exe").c_str(), FALSE));
     // The old weather program: the stand-in (version 1.0.0.0) with bytes of its own behind it,
     // so that its replacement shows.
-    ASSERT_TRUE(Write(run / "Skyvane.exe", Contents(StandIn()) + "old build"));
+    ASSERT_TRUE(Write(run / "Skyvane.exe", *standIn + "old build"));
     ASSERT_TRUE(Write(run / "Skyvane.exe.stay", ""));
     ASSERT_TRUE(Write(run / "readme.txt", "version 1.0.0.0\r\n"));
     ASSERT_TRUE(Write(run / "Config.ini", "[PCS]\r\nTo=1\r\n"));
@@ -69,18 +71,15 @@ TEST(UpdateCycle, ReplacesTheProgramAndStartsTheNewVersion)
     EXPECT_EQ(updater.WaitForEnd(0), 0);
     EXPECT_TRUE(sawUpdatingBox);
     // The old program was stopped for the files to be replaced.
-    EXPECT_EQ(weather.WaitForEnd(5000), 0);
+    EXPECT_EQ(weather.WaitForEnd(30000), 0);
 
     // Stage 1 hands over to the unpacker, which starts the updater again; its second stage
     // removes the unpacker and starts the new version.
     EXPECT_EQ(StartedWhenThere(run, "Skyvane.exe\r\nSkyvane.exe\r\n", 30000),
               "Skyvane.exe\r\nSkyvane.exe\r\n");
-    for (int i = 0; i < 200 && Exists(run / "Quillet.exe"); ++i) {
-        Sleep(50);
-    }
-    EXPECT_FALSE(Exists(run / "Quillet.exe"));
+    EXPECT_TRUE(WaitUntil([&] { return !Exists(run / "Quillet.exe"); }, 30000));
     EXPECT_FALSE(Exists(run / "Temp.zip"));
-    EXPECT_TRUE(SameBytes(Contents(run / "Skyvane.exe"), Contents(StandIn())));
+    EXPECT_TRUE(SameBytes(Contents(run / "Skyvane.exe"), standIn));
     EXPECT_TRUE(SameBytes(Contents(run / "readme.txt"), "version 1.0.0.1\r\n"));
     EXPECT_TRUE(SameBytes(Contents(run / "data\\notes.txt"), "notes"));
     EXPECT_TRUE(SameBytes(Contents(run / "Config.ini"), "[PCS]\r\nTo=1\r\n"));
@@ -122,10 +121,7 @@ TEST(UpdateCycle, InstallsTheProgramWhenNoVersionIsFound)
         EXPECT_EQ(StartedWhenThere(run, "Skyvane.exe", 30000), "Skyvane.exe\r\n");
         EXPECT_TRUE(SameBytes(Contents(run / "Skyvane.exe"), Contents(StandIn())));
         EXPECT_TRUE(SameBytes(Contents(run / "readme.txt"), "version 1.0.0.1\r\n"));
-        for (int i = 0; i < 200 && Exists(run / "Quillet.exe"); ++i) {
-            Sleep(50);
-        }
-        EXPECT_FALSE(Exists(run / "Quillet.exe"));
+        EXPECT_TRUE(WaitUntil([&] { return !Exists(run / "Quillet.exe"); }, 30000));
         EXPECT_FALSE(Exists(run / "Temp.zip"));
     }
 }
