@@ -236,6 +236,39 @@ TEST_F(Downloader, AnUnreachableServerLeavesTheFileUntouched)
     EXPECT_TRUE(g_calls.empty());
 }
 
+// What was asked for over https comes over https to the end: a redirect to plain http, which
+// Wine's WinINet follows, fails with the file untouched; one to another https address is fine.
+TEST_F(Downloader, AnHttpsAddressIsFollowedOnlyToHttps)
+{
+    struct Case {
+        const char* name;
+        std::string location;
+        std::int32_t result;
+        std::string file;
+    };
+    const Case cases[] = {
+        {"to http", Fixture::HttpBase() + "/pkg.zip", -1, "kept"},
+        {"to https", Fixture::HttpsBase() + "/pkg.zip", 0, "package"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(Fixture::Reset());
+        FixtureRoute moved = Route("/moved.zip", "", 302);
+        moved.headers = {"Location: " + c.location};
+        ASSERT_TRUE(Fixture::AddRoute(moved));
+        ASSERT_TRUE(Fixture::AddRoute(Route("/pkg.zip", "package")));
+        WriteFileText("kept");
+        EXPECT_EQ(DownloadFile(Fixture::HttpsBase() + "/moved.zip", m_file, nullptr, 0, false),
+                  c.result);
+        EXPECT_EQ(FileText(), c.file);
+        // The redirect was followed in both cases: the refusal comes from the address that
+        // answered, not from a request that failed.
+        const auto requests = Fixture::Requests();
+        ASSERT_EQ(requests.size(), 2u);
+        EXPECT_EQ(requests[1].target, "/pkg.zip");
+    }
+}
+
 TEST_F(Downloader, AFileThatCannotBeOpenedFails)
 {
     ASSERT_TRUE(Fixture::AddRoute(Route("/pkg.zip", "zip")));
