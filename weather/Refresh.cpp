@@ -16,7 +16,6 @@
 #include "weather/RefreshPlan.h"
 #include "weather/Startup.h"
 #include "weather/WeatherParse.h"
-#include "windows/Pictures.h"
 
 namespace weather {
 namespace {
@@ -48,6 +47,7 @@ std::atomic<framework::UnitId> g_refreshTimer{0};
 std::atomic<framework::UnitId> g_skin{0};
 std::atomic<RefreshStep> g_fill{nullptr};
 std::atomic<RefreshStep> g_updateCheck{nullptr};
+std::atomic<PictureSource> g_appTrayIcon{nullptr};
 
 std::atomic<bool> g_refreshing{false};
 
@@ -198,6 +198,11 @@ void SetUpdateCheck(RefreshStep check)
     g_updateCheck = check;
 }
 
+void SetAppTrayIcon(PictureSource icon)
+{
+    g_appTrayIcon = icon;
+}
+
 void RefreshWeather()
 {
     RefreshClaim claim;
@@ -237,8 +242,9 @@ void ApplySettingsAfterFetch()
     switch (
         ChooseAfterFetchAction(ShowTrayIcon.Get(), CheckUpdateAtStart.Get(), HideAtStart.Get())) {
     case AfterFetchAction::ShowAppTrayIcon:
-        framework::SetTrayIcon(window, windows::LoadPicture(windows::PictureId::AppTrayIcon),
-                               GbkText());
+        if (PictureSource icon = g_appTrayIcon) {
+            framework::SetTrayIcon(window, icon(), GbkText());
+        }
         break;
     case AfterFetchAction::CheckForUpdate:
         if (RefreshStep check = g_updateCheck) {

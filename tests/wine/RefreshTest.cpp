@@ -26,6 +26,7 @@
 #include "weather/Globals.h"
 #include "weather/Refresh.h"
 #include "weather/Startup.h"
+#include "windows/Pictures.h"
 
 using namespace std::chrono_literals;
 using testsupport::BoxAnswerer;
@@ -106,6 +107,8 @@ public:
         testsupport::HookEngine(module, "Recording_Log", g_engineLog);
         testsupport::HookEngine(module, "Recording_Clear", g_engineClear);
         weather::SetMainWindowUnits({.window = kMain, .refreshTimer = kTimer, .skin = kSkin});
+        weather::SetAppTrayIcon(
+            [] { return windows::LoadPicture(windows::PictureId::AppTrayIcon); });
     }
 
     void TearDown() override { testsupport::RemoveRecordingEngine(g_engineFolder); }
