@@ -41,16 +41,17 @@ void FillRounded(Gdiplus::Graphics& graphics, const RectF& box, float radius, st
     }
 }
 
-void DrawPicture(Control& control, const RECT& box)
+// False when the picture was to be had at no size this time: its file did not decode again.
+bool DrawPicture(Control& control, const RECT& box)
 {
     if (!control.picture) {
-        return;
+        return true;
     }
     RECT fitted = FitRect(control.picture->Width(), control.picture->Height(), box);
-    BlendFrame(control.layer,
-               control.picture->Scaled(control.frame, fitted.right - fitted.left,
-                                       fitted.bottom - fitted.top),
-               fitted.left, fitted.top);
+    const PictureFrame& frame = control.picture->Scaled(control.frame, fitted.right - fitted.left,
+                                                        fitted.bottom - fitted.top);
+    BlendFrame(control.layer, frame, fitted.left, fitted.top);
+    return !frame.pixels.empty();
 }
 
 void PaintButton(Control& control, Gdiplus::Graphics& graphics)
@@ -81,7 +82,7 @@ void PaintButton(Control& control, Gdiplus::Graphics& graphics)
               Faded(control.look.Colour(0), enabled), text, TextLayout::Centred);
 }
 
-void PaintImageButton(Control& control)
+bool PaintImageButton(Control& control)
 {
     if (control.hover) {
         Canvas canvas(control.layer);
@@ -92,7 +93,7 @@ void PaintImageButton(Control& control)
     if (control.pressed && control.hover) {
         OffsetRect(&glyph, 0, 1);
     }
-    DrawPicture(control, glyph);
+    return DrawPicture(control, glyph);
 }
 
 void PaintCheckBox(Control& control, Gdiplus::Graphics& graphics)
@@ -176,11 +177,13 @@ void PaintLayer(Control& control)
     switch (control.kind) {
     case ControlKind::WindowSkin:
         return;
+    // A picture that could not be drawn leaves the layer to be painted again at the next
+    // compose, rather than blank for good.
     case ControlKind::PictureBox:
-        DrawPicture(control, all);
+        control.layerValid = DrawPicture(control, all);
         return;
     case ControlKind::ImageButton:
-        PaintImageButton(control);
+        control.layerValid = PaintImageButton(control);
         return;
     case ControlKind::Label: {
         Canvas canvas(control.layer);

@@ -165,18 +165,24 @@ const PictureFrame& Picture::Scaled(std::size_t index, int width, int height) co
     if (found != m_scaled.end()) {
         return found->second;
     }
+    const PictureFrame& source = Frame(index);
+    if (source.pixels.empty()) {
+        // The file did not decode again (short of memory, say). A copy of nothing, kept, would
+        // be all the control showed for the rest of the run: nothing is kept, and the next call
+        // decodes again.
+        return source;
+    }
     // A control shows a picture at one or two sizes; the bound only guards against a caller
     // that resizes without end.
     if (m_scaled.size() >= 64) {
         m_scaled.clear();
     }
-    const PictureFrame& source = Frame(index);
     PictureFrame scaled;
     scaled.width = width;
     scaled.height = height;
     scaled.delayMs = source.delayMs;
     scaled.pixels.assign(static_cast<std::size_t>(width) * height, 0u);
-    if (EnsureGdiplus() && !source.pixels.empty()) {
+    if (EnsureGdiplus()) {
         Gdiplus::Bitmap canvas(width, height, width * 4, PixelFormat32bppPARGB,
                                reinterpret_cast<BYTE*>(scaled.pixels.data()));
         Gdiplus::Graphics graphics(&canvas);

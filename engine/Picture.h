@@ -37,12 +37,14 @@ public:
     bool Animated() const { return m_frameCount > 1; }
     int DelayMs(std::size_t index) const { return m_delays[index]; }
 
-    // Frame `index` at full size.
+    // Frame `index` at full size; a frame without pixels when the file, read once, does not
+    // decode again.
     const PictureFrame& Frame(std::size_t index) const;
 
     // Frame `index` at that size, resampled once and kept with the picture, so that a control
     // drawn again (a hover, the next frame of an animation) only copies pixels. The reference
-    // holds until the next call on the picture.
+    // holds until the next call on the picture. A frame without pixels when the full size could
+    // not be decoded again; nothing is kept then.
     const PictureFrame& Scaled(std::size_t index, int width, int height) const;
 
     // Lets go of the full-size frames of a still picture whose scaled copy the caller keeps

@@ -233,6 +233,9 @@ void Surface::Compose(const RECT& rect)
         if (!control.layerValid) {
             PaintLayer(control);
             ++Statistics().layerPaints;
+            if (!control.layerValid) {
+                ComposeAgainLater(control.rect);
+            }
         }
         BlendDib(dc, part.left, part.top, Width(part), Height(part), control.layer,
                  part.left - control.rect.left, part.top - control.rect.top);
@@ -264,16 +267,28 @@ void Surface::ComposeBackground(const RECT& rect)
         if (!m_background.Create(m_buffer.Width(), m_buffer.Height())) {
             return;
         }
-        PaintSkinBackground();
-        m_backgroundValid = true;
+        m_backgroundValid = PaintSkinBackground();
         ++Statistics().backgroundScales;
+        if (!m_backgroundValid) {
+            ComposeAgainLater(rect);
+        }
     }
     BitBlt(dc, rect.left, rect.top, Width(rect), Height(rect), m_background.Dc(), rect.left,
            rect.top, SRCCOPY);
 }
 
-// Made once for this size; every later paint copies from here.
-void Surface::PaintSkinBackground()
+void Surface::ComposeAgainLater(const RECT& rect)
+{
+    if (IsEmpty(m_dirty)) {
+        m_dirty = rect;
+    } else {
+        UnionRect(&m_dirty, &m_dirty, &rect);
+    }
+}
+
+// Made once for this size; every later paint copies from here. False when the picture's file
+// did not decode again, which leaves the background to be made at the next paint.
+bool Surface::PaintSkinBackground()
 {
     int width = m_background.Width();
     int height = m_background.Height();
@@ -285,17 +300,22 @@ void Surface::PaintSkinBackground()
         Gdiplus::LinearGradientBrush slate(Gdiplus::Point(0, 0), Gdiplus::Point(0, height),
                                            ArgbColour(0xFF34485Cu), ArgbColour(0xFF1F2B38u));
         canvas.Graphics().FillRectangle(&slate, 0, 0, width, height);
-        return;
+        return true;
     }
     // The picture covers the client area, centred, keeping its proportions.
     double scale = std::max(static_cast<double>(width) / picture->Width(),
                             static_cast<double>(height) / picture->Height());
     int drawnWidth = static_cast<int>(picture->Width() * scale + 0.999);
     int drawnHeight = static_cast<int>(picture->Height() * scale + 0.999);
-    DrawFrame(m_background, picture->Frame(0), (width - drawnWidth) / 2, (height - drawnHeight) / 2,
-              drawnWidth, drawnHeight);
+    const PictureFrame& frame = picture->Frame(0);
+    if (frame.pixels.empty()) {
+        return false;
+    }
+    DrawFrame(m_background, frame, (width - drawnWidth) / 2, (height - drawnHeight) / 2, drawnWidth,
+              drawnHeight);
     // This buffer is the copy every later paint takes; another size decodes the file again.
     picture->ReleaseFullSize();
+    return true;
 }
 
 std::vector<Surface::TitleButton> Surface::TitleButtons(bool withCovered) const
@@ -373,7 +393,13 @@ void Surface::ComposeTitleButtons(const RECT& rect)
         Dib& dib = m_titleDibs[role];
         const Picture& picture = *m_skin->titlePictures[role];
         if (!dib.IsValid() && dib.Create(picture.Width(), picture.Height())) {
-            DrawFrame(dib, picture.Frame(0), 0, 0, picture.Width(), picture.Height());
+            const PictureFrame& frame = picture.Frame(0);
+            if (frame.pixels.empty()) {
+                dib.Reset();
+                ComposeAgainLater(part);
+                continue;
+            }
+            DrawFrame(dib, frame, 0, 0, picture.Width(), picture.Height());
         }
         BlendDib(m_buffer.Dc(), part.left, part.top, Width(part), Height(part), dib,
                  part.left - button.rect.left, part.top - button.rect.top);

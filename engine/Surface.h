@@ -63,7 +63,10 @@ private:
     void EnsureComposed();
     void Compose(const RECT& rect);
     void ComposeBackground(const RECT& rect);
-    void PaintSkinBackground();
+    bool PaintSkinBackground();
+    // A part that could not be drawn this time (a picture that did not decode again) is composed
+    // again at the next paint, whatever brings it, without asking for one.
+    void ComposeAgainLater(const RECT& rect);
     void Blit(HDC target, const RECT& part, int offsetX, int offsetY);
     void ValidatePaintedHosts(HDC dc);
 

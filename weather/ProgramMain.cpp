@@ -4,6 +4,7 @@
 #include "weather/Startup.h"
 #include "update/UpdateCheck.h"
 #include "windows/MainWindowFill.h"
+#include "windows/Pictures.h"
 #include "windows/Templates.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
@@ -14,5 +15,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
                                  .skin = windows::mainunits::WindowSkin});
     weather::SetUpdateCheck(update::CheckForUpdate);
     weather::SetMainWindowFill(windows::FillMainWindow);
-    return weather::ProgramEntry();
+    weather::SetAppTrayIcon([] { return windows::LoadPicture(windows::PictureId::AppTrayIcon); });
+    // The weather core stands below the windows that show it: it gets their templates and the
+    // main window's number from here rather than reaching up for them.
+    return weather::ProgramEntry(
+        {.templates = windows::AllTemplates(), .mainWindow = windows::MainWindow});
 }

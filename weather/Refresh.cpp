@@ -16,7 +16,6 @@
 #include "weather/RefreshPlan.h"
 #include "weather/Startup.h"
 #include "weather/WeatherParse.h"
-#include "windows/Pictures.h"
 
 namespace weather {
 namespace {
@@ -41,6 +40,15 @@ constexpr std::int32_t kRefreshDelay = 100;
 // waiting thread may need to answer.
 constexpr DWORD kWakeMask = 0xFF;
 
+// Wakes for messages that are already waiting too, not only for those that come after the
+// thread last looked at its queue: a message seen but not handled (by the look for a quit, say)
+// would otherwise wait until the end of the wait.
+DWORD WaitForMessagesOr(DWORD count, const HANDLE* handles, DWORD milliseconds)
+{
+    return MsgWaitForMultipleObjectsEx(count, handles, milliseconds, kWakeMask,
+                                       MWMO_INPUTAVAILABLE);
+}
+
 // Plain atomics: the start-up sets these once, before any refresh can run, but a refresh thread
 // reads them.
 std::atomic<framework::WindowId> g_window{0};
@@ -48,6 +56,7 @@ std::atomic<framework::UnitId> g_refreshTimer{0};
 std::atomic<framework::UnitId> g_skin{0};
 std::atomic<RefreshStep> g_fill{nullptr};
 std::atomic<RefreshStep> g_updateCheck{nullptr};
+std::atomic<PictureSource> g_appTrayIcon{nullptr};
 
 std::atomic<bool> g_refreshing{false};
 
@@ -169,7 +178,7 @@ void WaitPumpingUntil(ULONGLONG end)
             return;
         }
         const DWORD slice = static_cast<DWORD>(end - now < 1000 ? end - now : 1000);
-        if (MsgWaitForMultipleObjects(0, nullptr, FALSE, slice, kWakeMask) == WAIT_FAILED) {
+        if (WaitForMessagesOr(0, nullptr, slice) == WAIT_FAILED) {
             Sleep(slice < 10 ? slice : 10);
         }
         framework::ProcessEvents();
@@ -196,6 +205,11 @@ void SetMainWindowFill(RefreshStep fill)
 void SetUpdateCheck(RefreshStep check)
 {
     g_updateCheck = check;
+}
+
+void SetAppTrayIcon(PictureSource icon)
+{
+    g_appTrayIcon = icon;
 }
 
 void RefreshWeather()
@@ -237,8 +251,9 @@ void ApplySettingsAfterFetch()
     switch (
         ChooseAfterFetchAction(ShowTrayIcon.Get(), CheckUpdateAtStart.Get(), HideAtStart.Get())) {
     case AfterFetchAction::ShowAppTrayIcon:
-        framework::SetTrayIcon(window, windows::LoadPicture(windows::PictureId::AppTrayIcon),
-                               GbkText());
+        if (PictureSource icon = g_appTrayIcon) {
+            framework::SetTrayIcon(window, icon(), GbkText());
+        }
         break;
     case AfterFetchAction::CheckForUpdate:
         if (RefreshStep check = g_updateCheck) {
@@ -276,7 +291,7 @@ bool DelayWithMessages(int32_t amount, int64_t unit)
     }
     const HANDLE handles[] = {timer.Get()};
     for (;;) {
-        const DWORD result = MsgWaitForMultipleObjects(1, handles, FALSE, INFINITE, kWakeMask);
+        const DWORD result = WaitForMessagesOr(1, handles, INFINITE);
         if (result == WAIT_OBJECT_0) {
             break;
         }

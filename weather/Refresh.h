@@ -12,6 +12,7 @@
 #include <cstdint>
 
 #include "framework/Template.h"
+#include "toolkit/Types.h"
 
 namespace weather {
 
@@ -32,6 +33,12 @@ void SetMainWindowFill(RefreshStep fill);
 
 // The update check that an after-fetch action may run. None set: that action does nothing.
 void SetUpdateCheck(RefreshStep check);
+
+using PictureSource = ByteSet (*)();
+
+// Where the after-fetch action takes the application's notification icon from (the bytes of an
+// ICO file), asked each time it is shown. None set: that action shows nothing.
+void SetAppTrayIcon(PictureSource icon);
 
 // The whole refresh on the calling thread; returns when it is done, or at once when another
 // refresh is running. Waits in its message boxes until the user answers.

@@ -13,7 +13,6 @@
 #include "toolkit/UrlReader.h"
 #include "weather/Config.h"
 #include "weather/Globals.h"
-#include "windows/Templates.h"
 
 namespace weather {
 
@@ -54,31 +53,31 @@ void SeedRandomFromTicks()
 
 } // namespace
 
-int ProgramEntry()
+int ProgramEntry(const ProgramWindows& windows)
 {
     // Makes the run directory the current directory, so that every file of the program is found
     // next to the executable whatever directory the user started it from, then starts the
     // control libraries and keeps the window templates.
-    framework::Initialise(kLibraries, windows::AllTemplates());
+    framework::Initialise(kLibraries, windows.templates);
     InitGlobals();
     framework::RegisterExitRoutine(FreeGlobals);
     // The update channel draws random request numbers; seeded before anything can ask.
     SeedRandomFromTicks();
-    Startup();
+    Startup(windows.mainWindow);
     framework::RunMessageLoop();
     // The last window is gone: the program ends through the framework.
     framework::RunExitRoutines();
     return 0;
 }
 
-int Startup()
+int Startup(framework::WindowId mainWindow)
 {
     EnsureSingleInstance(kInstanceEventName);
     LocateUser(framework::RunDirectory());
     SeedRandomFromTicks();
     LoadConfig();
     // Returns once the window exists; its first activation starts the first refresh.
-    framework::LoadWindow(windows::MainWindow, std::nullopt, false);
+    framework::LoadWindow(mainWindow, std::nullopt, false);
     return 0;
 }
 

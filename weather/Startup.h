@@ -2,6 +2,9 @@
 // Start-up of the weather application: one copy only, then where the user is and which
 // weather address to ask.
 
+#include <span>
+
+#include "framework/Template.h"
 #include "toolkit/Types.h"
 
 namespace weather {
@@ -9,12 +12,19 @@ namespace weather {
 // Name of the event whose existence tells that a copy is running.
 inline constexpr char kInstanceEventName[] = "_LumarcApp_Lumo_Skyvane_";
 
-// The program's whole life, called once when the process starts; returns 0 at its end.
-int ProgramEntry();
+// The windows the program runs with, which the window code owns: every window template, and
+// the main window that start-up opens.
+struct ProgramWindows {
+    std::span<const framework::WindowTemplate* const> templates;
+    framework::WindowId mainWindow = 0;
+};
 
-// One copy only, then LocateUser for the run directory and the random generator seeded again.
-// Returns 0.
-int Startup();
+// The program's whole life, called once when the process starts; returns 0 at its end.
+int ProgramEntry(const ProgramWindows& windows);
+
+// One copy only, then LocateUser for the run directory, the random generator seeded again and
+// the settings loaded; opens mainWindow. Returns 0.
+int Startup(framework::WindowId mainWindow);
 
 // Ends the process at once (exit routines run, exit code 0) when another process holds the
 // event of this name; otherwise creates the event, which then lives as long as this process.

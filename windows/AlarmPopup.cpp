@@ -82,14 +82,13 @@ void FillAlarmPopup()
     }
 }
 
-void SlideAlarmPopupThread(void*)
+void SlideAlarmPopupThread(void* notice)
 {
-    SlideAlarmPopup();
+    SlideAlarmPopup(static_cast<HWND>(notice));
 }
 
-void SlideAlarmPopup()
+void SlideAlarmPopup(HWND notice)
 {
-    HWND notice = framework::WindowHandle(AlarmPopupWindow);
     if (!Slide(notice, -1)) {
         return;
     }
@@ -108,7 +107,10 @@ EventResult OnAlarmPopupCreated(const UnitEvent&)
     framework::SetUnitProperty(AlarmPopupWindow, units::Window, kLeft, framework::ScreenWidth());
     framework::SetUnitProperty(AlarmPopupWindow, units::Window, kTop,
                                framework::ScreenHeight() - WindowValue(kHeight) - kSpaceBelow);
-    framework::StartThread(SlideAlarmPopupThread);
+    // The thread is told which notice is its own now: looked up by window id when it starts,
+    // it would find a newer notice that replaced this one before it ran, and slide that one
+    // beside its own thread, twice as far.
+    framework::StartThread(SlideAlarmPopupThread, framework::WindowHandle(AlarmPopupWindow));
     return std::nullopt;
 }
 

@@ -3,6 +3,8 @@
 // a sound, rests 8 seconds, slides out and is destroyed. Its event handlers are in
 // windows/Handlers.h.
 
+#include <windows.h>
+
 #include "toolkit/Types.h"
 
 namespace windows {
@@ -14,13 +16,15 @@ inline constexpr char kAlarmSoundFile[] = "C:\\Windows\\Media\\Windows Unlock.wa
 // its colour word (the stored colour when it has none).
 void FillAlarmPopup();
 
-// Thread entry (for StartThread) that runs SlideAlarmPopup.
-void SlideAlarmPopupThread(void* unused);
+// Thread entry (for StartThread) that runs SlideAlarmPopup for the notice whose window it is
+// given.
+void SlideAlarmPopupThread(void* notice);
 
 // Moves the notice left by one pixel at a time, its width + 10 in all, plays the sound, waits
-// 8 seconds pumping messages, moves it back as far and destroys it. Ends early, without a sound,
-// once the notice it started with is gone (closed by its button or replaced by a newer alarm's),
-// even when a newer notice is open by then.
-void SlideAlarmPopup();
+// 8 seconds pumping messages, moves it back as far and destroys it. `notice` is the window of
+// the notice as it was created: the slide ends early, without a sound, once that one is gone
+// (closed by its button or replaced by a newer alarm's), even when a newer notice is open by
+// then, and it never starts on a newer one.
+void SlideAlarmPopup(HWND notice);
 
 } // namespace windows

@@ -7,6 +7,7 @@
 #include "framework/SystemServices.h"
 #include "framework/WindowServices.h"
 #include "toolkit/CodePage.h"
+#include "weather/Config.h"
 #include "weather/Globals.h"
 #include "windows/Handlers.h"
 #include "windows/RestartScript.h"
@@ -51,7 +52,7 @@ void StoreRunAtStartup(const char* value)
 
 } // namespace
 
-void RestartProgram(std::optional<int32_t> delaySeconds)
+void RestartProgram(std::optional<int32_t> delaySeconds, BeforeRestartEnd beforeEnd)
 {
     GbkText executable = OwnExecutable();
     if (!framework::FileExists(executable)) {
@@ -61,6 +62,9 @@ void RestartProgram(std::optional<int32_t> delaySeconds)
         // Ending now would leave nothing to start the program again: it would simply vanish.
         framework::ShowMessage(kRestartFailed, 0, std::nullopt, SettingsWindow);
         return;
+    }
+    if (beforeEnd != nullptr) {
+        beforeEnd();
     }
     TerminateSelf();
 }
@@ -133,9 +137,9 @@ GbkText StartupShortcutPath()
 EventResult OnWeatherPictureDoubleClick(const UnitEvent&)
 {
     // The icon would stay in the notification area until the mouse passed over it, since the
-    // process ends without its window teardown.
-    framework::SetTrayIcon(MainWindow);
-    RestartProgram(kRestartDelay);
+    // process ends without its window teardown. Removed only once the restart is under way: a
+    // program that runs on without its icon cannot be reached once its window is hidden.
+    RestartProgram(kRestartDelay, [] { framework::SetTrayIcon(MainWindow); });
     return std::nullopt;
 }
 
@@ -145,8 +149,13 @@ EventResult OnRestoreDefaultsClick(const UnitEvent&)
         kAnswerYes) {
         return std::nullopt;
     }
+    // The next start finds no settings file and writes the defaults, as on a first run.
+    RestartProgram(kRestartDelay, [] { framework::RemoveFile(weather::ConfigPath.Get()); });
+    // Still running: the restart failed. The user asked for the defaults, so the file holds
+    // them as a first run writes them; without a file the next alarm check would write one with
+    // only its own section, which the next start would read as every setting off.
     framework::RemoveFile(weather::ConfigPath.Get());
-    RestartProgram(kRestartDelay);
+    weather::WriteDefaultConfig();
     return std::nullopt;
 }
 

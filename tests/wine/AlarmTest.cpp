@@ -1,5 +1,6 @@
 // The weather-alarm check against a real settings file, and the alarm notice loaded from the
-// program's template: its texts, its slide in and out, its click and its close button.
+// program's template: its texts, its slide in and out, its rest, its click, its close button and
+// a newer alarm that replaces it.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -8,6 +9,8 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <cstring>
+#include <mutex>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -23,11 +26,166 @@
 #include "windows/Templates.h"
 
 using namespace windows;
+using namespace std::chrono_literals;
 using framework::GetUnitProperty;
 using testsupport::Caption;
+using testsupport::PumpUntil;
 namespace units = alarmpopupunits;
 
 namespace {
+
+// ---- the threads the notice starts -------------------------------------------------------------
+
+using CreateThreadFunction = HANDLE(WINAPI*)(LPSECURITY_ATTRIBUTES, SIZE_T, LPTHREAD_START_ROUTINE,
+                                             LPVOID, DWORD, LPDWORD);
+
+// Catches the threads that the code under test starts, while it lives: StartThread calls
+// CreateThread through this executable's import of it, which is pointed at a function of the
+// test's own. A test can then wait for such a thread to end, or hold one back until it lets it
+// run, as a busy machine may start a thread late. The threads themselves run unchanged.
+class ThreadCatcher {
+public:
+    enum class Mode {
+        Watch,
+        // Caught threads wait, created suspended, until Release.
+        Hold,
+    };
+
+    explicit ThreadCatcher(Mode mode) : m_mode(mode)
+    {
+        std::lock_guard lock(s_mutex);
+        s_catcher = this;
+        m_redirected = Redirect();
+    }
+
+    ~ThreadCatcher()
+    {
+        Stop();
+        Release();
+        for (const Caught& thread : m_threads) {
+            CloseHandle(thread.handle);
+        }
+    }
+
+    ThreadCatcher(const ThreadCatcher&) = delete;
+    ThreadCatcher& operator=(const ThreadCatcher&) = delete;
+
+    // False when the import could not be redirected: nothing is caught then.
+    bool Redirected() const { return m_redirected; }
+
+    // Catches no more threads; those caught stay caught.
+    void Stop()
+    {
+        std::lock_guard lock(s_mutex);
+        if (s_catcher == this) {
+            s_catcher = nullptr;
+        }
+    }
+
+    // Lets the held threads run.
+    void Release()
+    {
+        std::lock_guard lock(s_mutex);
+        for (Caught& thread : m_threads) {
+            if (thread.held) {
+                ResumeThread(thread.handle);
+                thread.held = false;
+            }
+        }
+    }
+
+    std::size_t Count() const
+    {
+        std::lock_guard lock(s_mutex);
+        return m_threads.size();
+    }
+
+    // Whether every thread caught has ended.
+    bool AllEnded() const
+    {
+        std::lock_guard lock(s_mutex);
+        return std::all_of(m_threads.begin(), m_threads.end(), [](const Caught& thread) {
+            return WaitForSingleObject(thread.handle, 0) == WAIT_OBJECT_0;
+        });
+    }
+
+private:
+    struct Caught {
+        HANDLE handle;
+        bool held;
+    };
+
+    static HANDLE WINAPI Create(LPSECURITY_ATTRIBUTES attributes, SIZE_T stack,
+                                LPTHREAD_START_ROUTINE start, LPVOID parameter, DWORD flags,
+                                LPDWORD id)
+    {
+        std::lock_guard lock(s_mutex);
+        ThreadCatcher* catcher = s_catcher;
+        bool hold =
+            catcher != nullptr && catcher->m_mode == Mode::Hold && (flags & CREATE_SUSPENDED) == 0;
+        HANDLE thread = s_create(attributes, stack, start, parameter,
+                                 flags | (hold ? CREATE_SUSPENDED : 0), id);
+        HANDLE kept = nullptr;
+        if (catcher != nullptr && thread != nullptr &&
+            DuplicateHandle(GetCurrentProcess(), thread, GetCurrentProcess(), &kept, 0, FALSE,
+                            DUPLICATE_SAME_ACCESS)) {
+            catcher->m_threads.push_back({kept, hold});
+        }
+        return thread;
+    }
+
+    // Points the executable's import of CreateThread at Create, once.
+    static bool Redirect()
+    {
+        if (s_create != nullptr) {
+            return true;
+        }
+        auto* base = reinterpret_cast<BYTE*>(GetModuleHandleA(nullptr));
+        auto* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(base);
+        auto* headers = reinterpret_cast<IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+        const IMAGE_DATA_DIRECTORY& imports =
+            headers->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+        for (auto* library =
+                 reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress);
+             imports.VirtualAddress != 0 && library->Name != 0; ++library) {
+            if (lstrcmpiA(reinterpret_cast<const char*>(base + library->Name), "kernel32.dll") !=
+                    0 ||
+                library->OriginalFirstThunk == 0) {
+                continue;
+            }
+            auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + library->OriginalFirstThunk);
+            auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + library->FirstThunk);
+            for (; names->u1.AddressOfData != 0; ++names, ++slots) {
+                if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) {
+                    continue;
+                }
+                auto* name =
+                    reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
+                if (std::strcmp(reinterpret_cast<const char*>(name->Name), "CreateThread") != 0) {
+                    continue;
+                }
+                DWORD old = 0;
+                if (!VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, PAGE_READWRITE,
+                                    &old)) {
+                    return false;
+                }
+                s_create = reinterpret_cast<CreateThreadFunction>(slots->u1.Function);
+                slots->u1.Function = reinterpret_cast<ULONG_PTR>(&Create);
+                VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, old, &old);
+                return true;
+            }
+        }
+        return false;
+    }
+
+    static inline std::mutex s_mutex;
+    static inline ThreadCatcher* s_catcher = nullptr;
+    static inline CreateThreadFunction s_create = nullptr;
+
+    Mode m_mode;
+    bool m_redirected = false;
+    std::vector<Caught> m_threads;
+};
 
 const auto* const kEnvironment =
     ::testing::AddGlobalTestEnvironment(new testsupport::HandlerEnvironment);
@@ -133,8 +291,10 @@ TEST_F(Alarm, ChecksOnItsOwnThreadAndShowsTheAlarm)
         CheckWeatherAlarmThread(nullptr);
         done = true;
     });
-    testsupport::PumpUntil([&] { return done.load(); });
+    // The check loads the notice through this thread, which pumps until it is done.
+    bool checked = PumpUntil([&] { return done.load(); }, 60s);
     check.join();
+    ASSERT_TRUE(checked);
     ASSERT_TRUE(NoticeShown());
     EXPECT_EQ(Caption(AlarmPopupWindow, units::AlarmTitleLabel),
               std::string("storm ") + kBlue + kYellow);
@@ -190,7 +350,11 @@ TEST_F(Alarm, SlidesInRestsAndSlidesOutThenCloses)
 TEST_F(Alarm, CloseButtonEndsTheNoticeDuringTheSlide)
 {
     SetAlarm("detail", "storm");
+    ThreadCatcher firstSlide(ThreadCatcher::Mode::Watch);
+    ASSERT_TRUE(firstSlide.Redirected());
     CheckWeatherAlarm();
+    firstSlide.Stop();
+    ASSERT_EQ(firstSlide.Count(), 1u) << "the notice starts one slide";
     ASSERT_TRUE(NoticeShown());
     ASSERT_TRUE(testsupport::Click(AlarmPopupWindow, units::CloseButton));
     EXPECT_FALSE(NoticeShown());
@@ -201,29 +365,71 @@ TEST_F(Alarm, CloseButtonEndsTheNoticeDuringTheSlide)
     CheckWeatherAlarm();
     ASSERT_TRUE(NoticeShown());
     const int rest = framework::ScreenWidth() - NoticeValue(2) - 10;
-    EXPECT_TRUE(testsupport::PumpUntil([&] { return !NoticeShown() || NoticeValue(0) == rest; },
-                                       std::chrono::seconds(10)));
-    testsupport::PumpFor(std::chrono::seconds(1));
+    EXPECT_TRUE(PumpUntil([&] { return !NoticeShown() || NoticeValue(0) == rest; }, 30s));
+    // Whatever the first slide would still do to a notice, it has done once it has ended.
+    ASSERT_TRUE(PumpUntil([&] { return firstSlide.AllEnded(); }, 60s))
+        << "the first notice's slide goes on";
     ASSERT_TRUE(NoticeShown()) << "closed by the first notice's slide";
     EXPECT_EQ(NoticeValue(0), rest) << "moved on by the first notice's slide";
 }
 
-// A newer alarm while the notice rests: it is remembered and shown, with its own texts and
-// colour, for a whole rest of its own at the resting place.
-TEST_F(Alarm, ANewAlarmDuringTheNoticeIsShownToo)
-{
-    SetAlarm("first detail", std::string("first ") + kYellow);
-    CheckWeatherAlarm();
-    ASSERT_TRUE(NoticeShown());
-    EXPECT_EQ(Caption(AlarmPopupWindow, units::AlarmTextLabel), "first detail");
-    const int rest = framework::ScreenWidth() - NoticeValue(2) - 10;
-    ASSERT_TRUE(testsupport::PumpUntil([&] { return NoticeShown() && NoticeValue(0) == rest; },
-                                       std::chrono::seconds(10)))
-        << "the first notice never came to rest";
+struct ReplacementCase {
+    const char* name;
+    // The first notice's slide has not run yet when the newer alarm replaces the notice, as on a
+    // busy machine; otherwise the first notice is replaced while it rests.
+    bool beforeTheFirstSlideRuns;
+};
 
-    SetAlarm("second detail", "second");
-    CheckWeatherAlarm();
-    const auto shown = std::chrono::steady_clock::now();
+void PrintTo(const ReplacementCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class AlarmReplaced : public Alarm, public ::testing::WithParamInterface<ReplacementCase> {};
+
+// A newer alarm while a notice is up, both checked on a worker as the refreshes check them: the
+// newer one is remembered and shown with its own texts and colour, comes to rest at the same
+// place, and rests there its full 8 seconds, driven by its own slide alone.
+TEST_P(AlarmReplaced, TheNewerNoticeRestsItsFullTimeAtItsPlace)
+{
+    const ReplacementCase& c = GetParam();
+    const int screenWidth = framework::ScreenWidth();
+    using Clock = std::chrono::steady_clock;
+    ThreadCatcher firstSlide(c.beforeTheFirstSlideRuns ? ThreadCatcher::Mode::Hold
+                                                       : ThreadCatcher::Mode::Watch);
+    ASSERT_TRUE(firstSlide.Redirected());
+
+    std::atomic<bool> done{false};
+    std::atomic<bool> firstCameToRest{false};
+    std::atomic<int> rest{0};
+    std::atomic<Clock::rep> secondLoadedAfter{0};
+    std::thread refreshes([&] {
+        SetAlarm("first detail", std::string("first ") + kYellow);
+        CheckWeatherAlarmThread(nullptr);
+        firstSlide.Stop();
+        rest = screenWidth - NoticeValue(2) - 10;
+        if (!c.beforeTheFirstSlideRuns) {
+            const auto end = Clock::now() + 30s;
+            while (Clock::now() < end && !firstCameToRest) {
+                firstCameToRest = NoticeShown() && NoticeValue(0) == rest;
+                Sleep(10);
+            }
+        }
+        SetAlarm("second detail", "second");
+        secondLoadedAfter = Clock::now().time_since_epoch().count();
+        CheckWeatherAlarmThread(nullptr);
+        firstSlide.Release();
+        done = true;
+    });
+    // The checks load the notices through this thread, which pumps until they are done.
+    bool checked = PumpUntil([&] { return done.load(); }, 60s);
+    refreshes.join();
+    ASSERT_TRUE(checked);
+    ASSERT_EQ(firstSlide.Count(), 1u) << "the first notice starts one slide";
+    if (!c.beforeTheFirstSlideRuns) {
+        ASSERT_TRUE(firstCameToRest) << "the first notice never came to rest";
+    }
+
     EXPECT_EQ(Ini("Info", "To"), "second detail");
     EXPECT_EQ(Ini("Info", "To_A"), "second");
     ASSERT_TRUE(NoticeShown());
@@ -234,22 +440,48 @@ TEST_F(Alarm, ANewAlarmDuringTheNoticeIsShownToo)
               0xFFFFC950u)
         << "no colour word: the stored colour, not the first alarm's yellow";
 
-    int nearest = framework::ScreenWidth();
-    bool closed = testsupport::PumpUntil(
+    // Looked at while this thread pumps for the slide. The rest is timed from the last look
+    // before the notice was seen at its place (or the load of the notice) to the first look
+    // after it left it, which is never shorter than the rest itself.
+    Clock::time_point beforeArrival{Clock::duration(secondLoadedAfter.load())};
+    std::optional<Clock::time_point> arrived;
+    std::optional<Clock::time_point> left;
+    int nearest = screenWidth;
+    bool closed = PumpUntil(
         [&] {
+            const Clock::time_point now = Clock::now();
             if (!NoticeShown()) {
+                if (arrived && !left) {
+                    left = now;
+                }
                 return true;
             }
-            nearest = std::min(nearest, NoticeValue(0));
+            const int at = NoticeValue(0);
+            nearest = std::min(nearest, at);
+            if (!arrived && at != rest) {
+                beforeArrival = now;
+            } else if (!arrived) {
+                arrived = now;
+            } else if (!left && at != rest) {
+                left = now;
+            }
             EXPECT_EQ(Caption(AlarmPopupWindow, units::AlarmTextLabel), "second detail");
             return false;
         },
-        std::chrono::seconds(30));
+        60s);
     ASSERT_TRUE(closed) << "the second notice never closed";
-    EXPECT_GE(std::chrono::steady_clock::now() - shown, std::chrono::seconds(8))
-        << "the second alarm had less than its full rest";
-    EXPECT_EQ(nearest, rest) << "the second notice came to rest at the same place";
+    EXPECT_EQ(nearest, rest.load()) << "slid further than to its place";
+    ASSERT_TRUE(arrived) << "never seen at its place";
+    ASSERT_TRUE(left);
+    EXPECT_GE(*left - beforeArrival, 8s) << "rested less than its full time";
 }
+
+const ReplacementCase kReplacementCases[] = {
+    {"before the first notice's slide runs", true},
+    {"while the first notice rests", false},
+};
+
+INSTANTIATE_TEST_SUITE_P(Cases, AlarmReplaced, ::testing::ValuesIn(kReplacementCases));
 
 TEST_F(Alarm, ClickOnTheTextShowsTheWholeAlarm)
 {

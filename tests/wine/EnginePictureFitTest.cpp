@@ -1,6 +1,7 @@
 // Where a picture box puts its picture: small pictures stay sharp at their own size, large ones
-// shrink into the box without being distorted. And a picture that let go of its full-size
-// frames draws the same as one that never did.
+// shrink into the box without being distorted. A picture that let go of its full-size frames
+// draws the same as one that never did, and one whose file then fails to decode is drawn again
+// at the next paint instead of staying blank.
 #include <windows.h>
 #include <objidl.h>
 #include <shlwapi.h>
@@ -8,11 +9,15 @@
 #include <gdiplus.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
+#include "engine/Control.h"
 #include "engine/Drawing.h"
 #include "engine/Picture.h"
+#include "engine/Surface.h"
 
 namespace {
 
@@ -78,6 +83,157 @@ TEST(Picture, LettingGoOfTheFullSizeChangesNoPixel)
     EXPECT_EQ(used.Frame(0).pixels, full);
     used.ReleaseFullSize();
     EXPECT_EQ(used.Scaled(0, 300, 180).pixels, full);
+}
+
+// While it lives, the picture's file does not decode: the memory of a 32-bit program running
+// short when the full size is needed again, say. The picture is the test's own, so its bytes
+// may be spoilt and mended.
+class UnreadableFile {
+public:
+    explicit UnreadableFile(const engine::Picture& picture)
+        : m_bytes(const_cast<std::vector<std::uint8_t>&>(picture.Bytes())), m_first(m_bytes[0])
+    {
+        m_bytes[0] = 0; // no longer the PNG signature
+    }
+    ~UnreadableFile() { m_bytes[0] = m_first; }
+    UnreadableFile(const UnreadableFile&) = delete;
+    UnreadableFile& operator=(const UnreadableFile&) = delete;
+
+private:
+    std::vector<std::uint8_t>& m_bytes;
+    std::uint8_t m_first;
+};
+
+TEST(Picture, ACopyOfAFailedDecodeIsNotKept)
+{
+    const std::vector<std::uint8_t> file = PatternPng(300, 180);
+    ASSERT_FALSE(file.empty());
+    const std::vector<std::uint32_t> half = engine::Picture(file).Scaled(0, 150, 90).pixels;
+    engine::Picture picture(file);
+    picture.ReleaseFullSize();
+    {
+        UnreadableFile unreadable(picture);
+        EXPECT_TRUE(picture.Scaled(0, 150, 90).pixels.empty()) << "a copy of nothing";
+        EXPECT_TRUE(picture.Frame(0).pixels.empty());
+    }
+    EXPECT_EQ(picture.Scaled(0, 150, 90).pixels, half) << "decoded again";
+    EXPECT_EQ(picture.Width(), 300);
+}
+
+// Moves this thread, before it has any window, onto a desktop of the test's own, served by a
+// desktop process of its own on this test's display: the windows below then have nothing to do
+// with the desktop, the notification area and the display that the tests holding the display
+// share, and do not depend on the desktop process of whichever test started it.
+bool OnADesktopOfItsOwn()
+{
+    static const bool moved = [] {
+        HDESK desktop =
+            CreateDesktopA("skyvane-engine-test", nullptr, nullptr, 0, GENERIC_ALL, nullptr);
+        if (desktop == nullptr) {
+            return false;
+        }
+        if (!SetThreadDesktop(desktop)) {
+            CloseDesktop(desktop);
+            return false;
+        }
+        return true; // the desktop lives as long as the process
+    }();
+    return moved;
+}
+
+// A surface on a window that is never shown (a message-only window has no place on any
+// display), with a window skin and a picture box showing one picture.
+class SurfaceOfOnePicture : public ::testing::Test {
+protected:
+    static constexpr RECT kBox{0, 0, 150, 90};
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(OnADesktopOfItsOwn());
+        ASSERT_TRUE(engine::EnsureGdiplus());
+        m_file = PatternPng(300, 180);
+        ASSERT_FALSE(m_file.empty());
+        m_picture = std::make_shared<engine::Picture>(m_file);
+        m_window = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 200, 120, HWND_MESSAGE, nullptr,
+                                   nullptr, nullptr);
+        ASSERT_NE(m_window, nullptr);
+        m_host = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE, kBox.left, kBox.top,
+                                 kBox.right - kBox.left, kBox.bottom - kBox.top, m_window, nullptr,
+                                 nullptr, nullptr);
+        ASSERT_NE(m_host, nullptr);
+
+        m_skin.kind = engine::ControlKind::WindowSkin;
+        m_skin.window = m_window;
+        m_skin.picture = m_picture;
+        m_box.kind = engine::ControlKind::PictureBox;
+        m_box.window = m_window;
+        m_box.host = m_host;
+        m_box.rect = kBox;
+        m_box.picture = m_picture;
+        engine::Surface& surface = engine::Surface::Of(m_window);
+        surface.Attach(m_skin);
+        surface.SetSkin(m_skin);
+        surface.Attach(m_box);
+        m_surface = &surface;
+    }
+
+    void TearDown() override
+    {
+        if (m_surface != nullptr) {
+            m_surface->Detach(m_box);
+            m_surface->Detach(m_skin);
+        }
+        if (m_window != nullptr) {
+            DestroyWindow(m_window);
+        }
+    }
+
+    // A paint of the window as the system asks for one, with nothing marked changed since the
+    // last; how many times it made the background.
+    unsigned Paint()
+    {
+        unsigned before = engine::Surface::Statistics().backgroundScales;
+        SendMessageA(m_window, WM_PAINT, 0, 0);
+        return engine::Surface::Statistics().backgroundScales - before;
+    }
+
+    std::vector<std::uint32_t> BoxPixels() const
+    {
+        const engine::Dib& layer = m_box.layer;
+        if (!layer.IsValid()) {
+            return {};
+        }
+        GdiFlush();
+        return std::vector<std::uint32_t>(
+            layer.Bits(), layer.Bits() + static_cast<std::size_t>(layer.Width()) * layer.Height());
+    }
+
+    std::vector<std::uint8_t> m_file;
+    std::shared_ptr<engine::Picture> m_picture;
+    HWND m_window = nullptr;
+    HWND m_host = nullptr;
+    engine::Control m_skin;
+    engine::Control m_box;
+    engine::Surface* m_surface = nullptr;
+};
+
+TEST_F(SurfaceOfOnePicture, APictureThatFailedToDecodeIsDrawnAtTheNextPaint)
+{
+    const std::vector<std::uint32_t> fitted =
+        engine::Picture(m_file).Scaled(0, kBox.right, kBox.bottom).pixels;
+    m_picture->ReleaseFullSize();
+    {
+        UnreadableFile unreadable(*m_picture);
+        EXPECT_EQ(Paint(), 1u);
+        const std::vector<std::uint32_t> blank = BoxPixels();
+        EXPECT_EQ(blank.size(), fitted.size());
+        EXPECT_TRUE(std::all_of(blank.begin(), blank.end(), [](std::uint32_t p) { return p == 0; }))
+            << "nothing to draw";
+    }
+    // Nothing marked the window changed in between: the failed parts stayed due.
+    EXPECT_EQ(Paint(), 1u) << "the background was not made again";
+    EXPECT_EQ(BoxPixels(), fitted) << "the picture box was not drawn again";
+    EXPECT_EQ(Paint(), 0u) << "made once it could be";
 }
 
 TEST(FitRect, CentresShrinksAndNeverEnlarges)

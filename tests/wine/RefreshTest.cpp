@@ -6,11 +6,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstring>
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
@@ -26,6 +29,7 @@
 #include "weather/Globals.h"
 #include "weather/Refresh.h"
 #include "weather/Startup.h"
+#include "windows/Pictures.h"
 
 using namespace std::chrono_literals;
 using testsupport::BoxAnswerer;
@@ -106,6 +110,8 @@ public:
         testsupport::HookEngine(module, "Recording_Log", g_engineLog);
         testsupport::HookEngine(module, "Recording_Clear", g_engineClear);
         weather::SetMainWindowUnits({.window = kMain, .refreshTimer = kTimer, .skin = kSkin});
+        weather::SetAppTrayIcon(
+            [] { return windows::LoadPicture(windows::PictureId::AppTrayIcon); });
     }
 
     void TearDown() override { testsupport::RemoveRecordingEngine(g_engineFolder); }
@@ -141,6 +147,161 @@ void OnWorker(const std::function<void()>& work)
     });
     ASSERT_TRUE(PumpUntil([&] { return done.load(); }, 60s));
     worker.join();
+}
+
+// Watches the threads that the code under test starts while it lives: StartThread calls
+// CreateThread through this executable's import of it, which is pointed at a function of the
+// test's own, so that a test can wait for those threads to end. The threads run unchanged.
+class ThreadWatch {
+public:
+    ThreadWatch()
+    {
+        std::lock_guard lock(s_mutex);
+        s_watch = this;
+        m_redirected = Redirect();
+    }
+
+    ~ThreadWatch()
+    {
+        Stop();
+        for (HANDLE thread : m_threads) {
+            CloseHandle(thread);
+        }
+    }
+
+    ThreadWatch(const ThreadWatch&) = delete;
+    ThreadWatch& operator=(const ThreadWatch&) = delete;
+
+    // False when the import could not be redirected: nothing is watched then.
+    bool Redirected() const { return m_redirected; }
+
+    // Watches no more new threads; those seen so far stay watched.
+    void Stop()
+    {
+        std::lock_guard lock(s_mutex);
+        if (s_watch == this) {
+            s_watch = nullptr;
+        }
+    }
+
+    std::size_t Started() const
+    {
+        std::lock_guard lock(s_mutex);
+        return m_threads.size();
+    }
+
+    std::size_t Ended() const
+    {
+        std::lock_guard lock(s_mutex);
+        return static_cast<std::size_t>(
+            std::count_if(m_threads.begin(), m_threads.end(), [](HANDLE thread) {
+                return WaitForSingleObject(thread, 0) == WAIT_OBJECT_0;
+            }));
+    }
+
+private:
+    using CreateThreadFunction = HANDLE(WINAPI*)(LPSECURITY_ATTRIBUTES, SIZE_T,
+                                                 LPTHREAD_START_ROUTINE, LPVOID, DWORD, LPDWORD);
+
+    static HANDLE WINAPI Create(LPSECURITY_ATTRIBUTES attributes, SIZE_T stack,
+                                LPTHREAD_START_ROUTINE start, LPVOID parameter, DWORD flags,
+                                LPDWORD id)
+    {
+        std::lock_guard lock(s_mutex);
+        HANDLE thread = s_create(attributes, stack, start, parameter, flags, id);
+        HANDLE kept = nullptr;
+        if (s_watch != nullptr && thread != nullptr &&
+            DuplicateHandle(GetCurrentProcess(), thread, GetCurrentProcess(), &kept, 0, FALSE,
+                            DUPLICATE_SAME_ACCESS)) {
+            s_watch->m_threads.push_back(kept);
+        }
+        return thread;
+    }
+
+    // Points the executable's import of CreateThread at Create, once.
+    static bool Redirect()
+    {
+        if (s_create != nullptr) {
+            return true;
+        }
+        auto* base = reinterpret_cast<BYTE*>(GetModuleHandleA(nullptr));
+        auto* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(base);
+        auto* headers = reinterpret_cast<IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+        const IMAGE_DATA_DIRECTORY& imports =
+            headers->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+        for (auto* library =
+                 reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress);
+             imports.VirtualAddress != 0 && library->Name != 0; ++library) {
+            if (lstrcmpiA(reinterpret_cast<const char*>(base + library->Name), "kernel32.dll") !=
+                    0 ||
+                library->OriginalFirstThunk == 0) {
+                continue;
+            }
+            auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + library->OriginalFirstThunk);
+            auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + library->FirstThunk);
+            for (; names->u1.AddressOfData != 0; ++names, ++slots) {
+                if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) {
+                    continue;
+                }
+                auto* name =
+                    reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
+                if (std::strcmp(reinterpret_cast<const char*>(name->Name), "CreateThread") != 0) {
+                    continue;
+                }
+                DWORD old = 0;
+                if (!VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, PAGE_READWRITE,
+                                    &old)) {
+                    return false;
+                }
+                s_create = reinterpret_cast<CreateThreadFunction>(slots->u1.Function);
+                slots->u1.Function = reinterpret_cast<ULONG_PTR>(&Create);
+                VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, old, &old);
+                return true;
+            }
+        }
+        return false;
+    }
+
+    static inline std::mutex s_mutex;
+    static inline ThreadWatch* s_watch = nullptr;
+    static inline CreateThreadFunction s_create = nullptr;
+
+    bool m_redirected = false;
+    std::vector<HANDLE> m_threads;
+};
+
+BOOL CALLBACK CollectQuestion(HWND window, LPARAM found)
+{
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    char className[16] = {};
+    GetClassNameA(window, className, sizeof className);
+    if (process == GetCurrentProcessId() && IsWindowVisible(window) &&
+        std::strcmp(className, "#32770") == 0 && testsupport::WindowText(window).empty()) {
+        reinterpret_cast<std::vector<HWND>*>(found)->push_back(window);
+    }
+    return TRUE;
+}
+
+// The refresh's questions "是否继续？" that are up, on whichever threads asked them.
+std::vector<HWND> QuestionsShown()
+{
+    std::vector<HWND> shown;
+    EnumWindows(CollectQuestion, reinterpret_cast<LPARAM>(&shown));
+    return shown;
+}
+
+// Pumps until `done` holds, answering No to every question that is up meanwhile.
+bool PumpAnsweringNo(const std::function<bool()>& done)
+{
+    return PumpUntil(
+        [&] {
+            for (HWND question : QuestionsShown()) {
+                testsupport::PressButton(question, IDNO);
+            }
+            return done();
+        },
+        30s);
 }
 
 class Refresh : public ::testing::Test {
@@ -500,50 +661,80 @@ INSTANTIATE_TEST_SUITE_P(Answers, RefreshBadAnswer, testing::ValuesIn(BadAnswers
 
 // ---- one refresh at a time ----------------------------------------------------------------------
 
+// The first refresh is held in its question ("{}" carries no Chinese) until the test answers
+// it, so that it is certain to run while the second one is asked for, on another worker.
 TEST_F(Refresh, ARefreshStartedWhileOneRunsIsSkipped)
 {
-    Serve(DemoAnswer(), 1500);
-    // The running refresh writes to the windows through this thread, which therefore pumps
-    // until it is over instead of blocking in a join.
+    Serve("{}");
+    // The running refreshes write to the windows through this thread, which therefore pumps
+    // until they are over instead of blocking in a join.
     std::atomic<bool> firstDone{false};
     std::thread first([&] {
         weather::RefreshWeather();
         firstDone = true;
     });
-    ASSERT_TRUE(PumpUntil([] { return WeatherRequests().size() == 1; }, 10s));
-
-    const auto start = std::chrono::steady_clock::now();
-    weather::RefreshWeather();
-    EXPECT_LT(std::chrono::steady_clock::now() - start, 1000ms) << "did not wait for the first";
-    EXPECT_FALSE(firstDone.load());
-    EXPECT_TRUE(PumpUntil([&] { return firstDone.load(); }, 20s));
+    const bool asked = PumpUntil([] { return !QuestionsShown().empty(); }, 30s);
+    std::atomic<bool> secondDone{false};
+    std::thread second([&] {
+        weather::RefreshWeather();
+        secondDone = true;
+    });
+    // Over at once, or asking a question of its own: either shows, the second without a wait.
+    PumpUntil([&] { return secondDone || QuestionsShown().size() > 1; }, 30s);
+    const bool secondOverWhileTheFirstAsks = secondDone && !firstDone;
+    const std::size_t requestsMeanwhile = WeatherRequests().size();
+    const bool over = PumpAnsweringNo([&] { return firstDone && secondDone; });
     first.join();
+    second.join();
+    ASSERT_TRUE(asked) << "the first refresh never asked";
+    ASSERT_TRUE(over);
+    EXPECT_TRUE(secondOverWhileTheFirstAsks) << "the second refresh ran, or waited for the first";
+    EXPECT_EQ(requestsMeanwhile, 1u);
+    EXPECT_EQ(WeatherRequests().size(), 1u);
+    EXPECT_EQ(g_fill.calls, 0) << "the first was told not to go on; the second never ran";
 
+    // Once it is over, the next refresh runs again.
+    ASSERT_TRUE(Fixture::Reset());
+    Serve(DemoAnswer());
+    weather::RefreshWeather();
     EXPECT_EQ(WeatherRequests().size(), 1u);
     EXPECT_EQ(g_fill.calls, 1);
     EXPECT_EQ(weather::CurrentWeather.Get().Pressure, 1021);
-
-    // Once it is over, the next refresh runs again.
-    weather::RefreshWeather();
-    EXPECT_EQ(WeatherRequests().size(), 2u);
 }
 
+// The button's start on this thread and the timer's on a thread of its own, while the first
+// refresh they start is held in its question: the other one ends without a request.
 TEST_F(Refresh, TwoOverlappingStartsRefreshOnce)
 {
-    Serve(DemoAnswer(), 1000);
-    // The button's start on this thread, the timer's on a thread of its own.
+    Serve("{}");
+    ThreadWatch refreshThreads;
+    ASSERT_TRUE(refreshThreads.Redirected());
     std::atomic<bool> timerStarted{false};
     std::thread timer([&] {
         weather::StartRefresh();
         timerStarted = true;
     });
-    EXPECT_FALSE(weather::StartRefresh(framework::UnitEvent{}).has_value());
-    EXPECT_TRUE(PumpUntil([&] { return timerStarted.load(); }));
+    weather::StartRefresh(framework::UnitEvent{});
+    const bool started = PumpUntil([&] { return timerStarted.load(); }, 30s);
     timer.join();
-    ASSERT_TRUE(PumpUntil([] { return g_fill.calls.load() == 1; }, 20s));
-    testsupport::PumpFor(1500ms);
-    EXPECT_EQ(g_fill.calls, 1);
+    refreshThreads.Stop();
+    ASSERT_TRUE(started);
+    ASSERT_EQ(refreshThreads.Started(), 2u) << "each start starts its refresh thread";
+
+    // One of them asks while the other one ends; both asking, or a second request, is the fault.
+    PumpUntil(
+        [&] {
+            return (QuestionsShown().size() == 1 && refreshThreads.Ended() == 1) ||
+                   QuestionsShown().size() > 1 || WeatherRequests().size() > 1;
+        },
+        60s);
+    const std::size_t endedWhileTheFirstAsks = refreshThreads.Ended();
+    const std::size_t requestsMeanwhile = WeatherRequests().size();
+    EXPECT_TRUE(PumpAnsweringNo([&] { return refreshThreads.Ended() == 2; }));
+    EXPECT_EQ(endedWhileTheFirstAsks, 1u) << "the second refresh did not end while the first ran";
+    EXPECT_EQ(requestsMeanwhile, 1u);
     EXPECT_EQ(WeatherRequests().size(), 1u);
+    EXPECT_EQ(g_fill.calls, 0);
 }
 
 // ---- after the fetch ----------------------------------------------------------------------------
@@ -609,12 +800,21 @@ INSTANTIATE_TEST_SUITE_P(Settings, RefreshAfterFetch, testing::ValuesIn(kAfterFe
 
 // ---- the wait -----------------------------------------------------------------------------------
 
+std::atomic<bool> g_probeAnswered{false};
+
 LRESULT CALLBACK CountingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_APP) {
+        g_probeAnswered = true;
         return 7;
     }
     return DefWindowProcA(window, message, wParam, lParam);
+}
+
+// Whether a message sent from another thread waits for this one; looking does not handle it.
+bool SentMessageWaiting()
+{
+    return (HIWORD(GetQueueStatus(QS_SENDMESSAGE)) & QS_SENDMESSAGE) != 0;
 }
 
 TEST(DelayWithMessages, WaitsItsTimeAnsweringTheThreadsWindows)
@@ -628,23 +828,37 @@ TEST(DelayWithMessages, WaitsItsTimeAnsweringTheThreadsWindows)
     ASSERT_NE(window, nullptr);
 
     // A message sent from another thread is answered only while this thread handles messages.
+    // It waits for this thread before the wait begins, so that only the wait can answer it.
+    g_probeAnswered = false;
     std::atomic<bool> answered{false};
     std::thread sender([&] {
-        std::this_thread::sleep_for(30ms);
         DWORD_PTR result = 0;
-        if (SendMessageTimeoutA(window, WM_APP, 0, 0, SMTO_BLOCK, 2000, &result) != 0 &&
+        if (SendMessageTimeoutA(window, WM_APP, 0, 0, SMTO_BLOCK, 60000, &result) != 0 &&
             result == 7) {
             answered = true;
         }
     });
+    const auto sent = std::chrono::steady_clock::now() + 30s;
+    while (!SentMessageWaiting() && std::chrono::steady_clock::now() < sent) {
+        Sleep(1);
+    }
+    const bool waiting = SentMessageWaiting();
+    const bool answeredBefore = g_probeAnswered;
     const auto start = std::chrono::steady_clock::now();
     EXPECT_TRUE(weather::DelayWithMessages(300, 0));
     const auto elapsed = std::chrono::steady_clock::now() - start;
-    const bool answeredDuringTheWait = answered;
+    const bool answeredDuringTheWait = g_probeAnswered;
+    if (!answeredDuringTheWait) {
+        // Lets the sender go before it is joined.
+        PumpUntil([&] { return answered.load(); }, 60s);
+    }
     sender.join();
     DestroyWindow(window);
 
+    ASSERT_TRUE(waiting) << "the message was never sent";
+    EXPECT_FALSE(answeredBefore);
     EXPECT_TRUE(answeredDuringTheWait);
+    EXPECT_TRUE(answered) << "the sender did not get the answer";
     EXPECT_GE(elapsed, 280ms);
     EXPECT_LT(elapsed, 2000ms);
 

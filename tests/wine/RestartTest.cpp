@@ -1,18 +1,22 @@
 // Restart through the batch file and the start-up shortcut: the short path, the script written
 // into a directory with spaces and run for real (against a stand-in for the executable, so that
-// the test process is not the one that restarts), the end of a process by its id, and the
-// "开机自动运行" box with the start-up folder redirected to a folder of the test's own.
+// the test process is not the one that restarts), a restart whose batch file cannot be written,
+// the end of a process by its id, and the "开机自动运行" box with the start-up folder redirected
+// to a folder of the test's own. Whatever a test starts is ended when it ends.
 #include <windows.h>
 #include <shlobj.h>
 #include <shobjidl.h>
+#include <tlhelp32.h>
 
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdint>
 #include <fstream>
 #include <ostream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "framework/Framework.h"
 #include "framework/ShellServices.h"
@@ -21,6 +25,7 @@
 #include "tests/support/HandlerHarness.h"
 #include "tests/support/UiDriver.h"
 #include "toolkit/ScopedWin.h"
+#include "weather/Config.h"
 #include "weather/Globals.h"
 #include "windows/Restart.h"
 #include "windows/Templates.h"
@@ -54,6 +59,8 @@ constexpr char kWritten[] = "\xC9\xE8\xD6\xC3\xB3\xC9\xB9\xA6"; // 设置成功
 constexpr char kFailed[] = "\xC9\xE8\xD6\xC3\xCA\xA7\xB0\xDC";  // 设置失败
 constexpr char kDefaultTitle[] = "\xD0\xC5\xCF\xA2\xA3\xBA";    // 信息：
 // "重启失败，无法写入或运行 Restart.bat"
+// The address the copy holds when it writes the defaults, so that they can be told.
+constexpr char kCopyWeatherUrl[] = "https://localhost/weather/common?restart=test";
 constexpr char kRestartFailed[] = "\xD6\xD8\xC6\xF4\xCA\xA7\xB0\xDC\xA3\xAC"
                                   "\xCE\xDE\xB7\xA8\xD0\xB4\xC8\xEB\xBB\xF2\xD4\xCB\xD0\xD0 "
                                   "Restart.bat";
@@ -66,6 +73,49 @@ std::string ReadFile(const std::string& path)
     return text.str();
 }
 
+// A 16x16 icon file with one uncompressed 32-bit image, for a notification icon of the test's
+// own.
+ByteSet TestIcon()
+{
+    constexpr std::uint32_t kSide = 16;
+    constexpr std::uint32_t kColours = kSide * kSide * 4;
+    constexpr std::uint32_t kMask = kSide * 4; // rows of one bit a pixel, padded to 4 bytes
+    ByteSet icon;
+    auto put16 = [&](std::uint32_t value) {
+        icon.push_back(static_cast<std::uint8_t>(value & 0xFF));
+        icon.push_back(static_cast<std::uint8_t>((value >> 8) & 0xFF));
+    };
+    auto put32 = [&](std::uint32_t value) {
+        put16(value & 0xFFFF);
+        put16(value >> 16);
+    };
+    // The directory: one icon image.
+    put16(0);
+    put16(1);
+    put16(1);
+    icon.push_back(kSide);
+    icon.push_back(kSide);
+    put16(0);
+    put16(1);
+    put16(32);
+    put32(40 + kColours + kMask);
+    put32(6 + 16);
+    // The image: its header (twice as high, for the mask), the colours, an empty mask.
+    for (std::uint32_t word : {40u, kSide, kSide * 2}) {
+        put32(word);
+    }
+    put16(1);
+    put16(32);
+    for (std::uint32_t word : {0u, kColours, 0u, 0u, 0u, 0u}) {
+        put32(word);
+    }
+    for (std::uint32_t i = 0; i < kSide * kSide; ++i) {
+        put32(0xFF2D7DD2u);
+    }
+    icon.insert(icon.end(), kMask, 0);
+    return icon;
+}
+
 bool Exists(const std::string& path)
 {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
@@ -75,6 +125,118 @@ void WriteFile(const std::string& path, const std::string& bytes)
 {
     std::ofstream out(path, std::ios::binary);
     out << bytes;
+}
+
+// ---- what the tests start
+// ------------------------------------------------------------------------
+
+std::vector<PROCESSENTRY32> RunningProcesses()
+{
+    std::vector<PROCESSENTRY32> processes;
+    toolkit::ScopedHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snapshot) {
+        return processes;
+    }
+    PROCESSENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32First(snapshot.Get(), &entry); more;
+         more = Process32Next(snapshot.Get(), &entry)) {
+        processes.push_back(entry);
+    }
+    return processes;
+}
+
+std::uint64_t StartTime(HANDLE process)
+{
+    FILETIME created{};
+    FILETIME exited{};
+    FILETIME kernel{};
+    FILETIME user{};
+    if (!GetProcessTimes(process, &created, &exited, &kernel, &user)) {
+        return 0;
+    }
+    return (static_cast<std::uint64_t>(created.dwHighDateTime) << 32) | created.dwLowDateTime;
+}
+
+void EndAndWait(HANDLE process)
+{
+    TerminateProcess(process, 1);
+    WaitForSingleObject(process, 30000);
+}
+
+// What the batch files run: the command interpreter, its console, its wait and its start.
+bool IsScriptProgram(const char* name)
+{
+    for (const char* program : {"cmd.exe", "conhost.exe", "ping.exe", "start.exe"}) {
+        if (lstrcmpiA(name, program) == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Ends the batch files this test program started that still run, with the programs they
+// started in turn, parents first so that none of them starts another one meanwhile. Only the
+// programs of a script: Wine starts its desktop and services from whichever process first needs
+// them, as children of that process, and they must live on. A process is taken for the child
+// of a running one only when it began after it, as an ended process's id is given out again;
+// what outlived its parent is no longer known as anyone's child, which is why the copies are
+// ended by their path (EndProcessesIn).
+void EndStartedProcesses()
+{
+    struct Started {
+        DWORD id;
+        std::uint64_t startTime;
+        toolkit::ScopedHandle handle;
+    };
+    // A round can miss what a process started between the snapshot and its end.
+    for (int round = 0; round < 5; ++round) {
+        std::vector<PROCESSENTRY32> running = RunningProcesses();
+        std::vector<Started> tree;
+        tree.push_back({GetCurrentProcessId(), StartTime(GetCurrentProcess()), {}});
+        for (std::size_t parent = 0; parent < tree.size(); ++parent) {
+            for (const PROCESSENTRY32& entry : running) {
+                if (entry.th32ParentProcessID != tree[parent].id ||
+                    entry.th32ProcessID == tree[parent].id || !IsScriptProgram(entry.szExeFile)) {
+                    continue;
+                }
+                toolkit::ScopedHandle child(
+                    OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION,
+                                FALSE, entry.th32ProcessID));
+                std::uint64_t started = child ? StartTime(child.Get()) : 0;
+                if (started != 0 && started >= tree[parent].startTime) {
+                    tree.push_back({entry.th32ProcessID, started, std::move(child)});
+                }
+            }
+        }
+        if (tree.size() == 1) {
+            return;
+        }
+        for (std::size_t i = 1; i < tree.size(); ++i) {
+            EndAndWait(tree[i].handle.Get());
+        }
+    }
+}
+
+// Ends every process whose executable lies in `folder`.
+void EndProcessesIn(const std::string& folder)
+{
+    const std::string prefix = folder + "\\";
+    for (const PROCESSENTRY32& entry : RunningProcesses()) {
+        toolkit::ScopedHandle process(
+            OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE,
+                        entry.th32ProcessID));
+        char image[MAX_PATH] = {};
+        DWORD size = sizeof image;
+        if (!process || !QueryFullProcessImageNameA(process.Get(), 0, image, &size)) {
+            continue;
+        }
+        if (size > prefix.size() && CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, image,
+                                                   static_cast<int>(prefix.size()), prefix.c_str(),
+                                                   static_cast<int>(prefix.size())) == CSTR_EQUAL) {
+            EndAndWait(process.Get());
+        }
+    }
 }
 
 class Restart : public testsupport::HandlerTest {
@@ -92,6 +254,8 @@ protected:
 
     void TearDown() override
     {
+        EndStartedProcesses();
+        EndProcessesIn(m_spaced);
         SetCurrentDirectoryA(m_oldDirectory);
         for (const char* name : {"Restart.bat", "Long target name.cmd", "started.txt"}) {
             DeleteFileA((m_spaced + "\\" + name).c_str());
@@ -160,7 +324,7 @@ TEST_F(Restart, TerminateSelfEndsTheProcessOfTheId)
     toolkit::ScopedHandle processHandle(process.hProcess);
     toolkit::ScopedHandle threadHandle(process.hThread);
     EXPECT_TRUE(TerminateSelf(static_cast<int32_t>(process.dwProcessId)));
-    ASSERT_EQ(WaitForSingleObject(process.hProcess, 5000), WAIT_OBJECT_0);
+    ASSERT_EQ(WaitForSingleObject(process.hProcess, 30000), WAIT_OBJECT_0);
     DWORD code = 1;
     GetExitCodeProcess(process.hProcess, &code);
     EXPECT_EQ(code, 0u);
@@ -316,16 +480,49 @@ protected:
         }
         HandlerTest::SetUp();
         weather::ConfigPath.Set(framework::RunDirectory() + "\\Config.ini");
+        weather::WeatherUrl.Set(kCopyWeatherUrl);
         ASSERT_TRUE(framework::LoadWindow(SettingsWindow));
     }
 
+    // The main window with a notification icon, as the user sees it before the double click.
+    // Its first refresh finds no service (no address is set) and is told not to go on.
+    void ShowMainWindowWithItsIcon()
+    {
+        weather::WeatherUrl.Set("");
+        weather::CustomLocationOn.Set("0");
+        testsupport::BoxAnswerer firstRefresh("", IDNO);
+        ASSERT_TRUE(framework::LoadWindow(MainWindow));
+        ASSERT_TRUE(testsupport::PumpUntil(
+            [] {
+                return framework::UnitWindowHandle(MainWindow, mainunits::LoadingPicture) ==
+                       nullptr;
+            },
+            std::chrono::seconds(60)))
+            << "the first activation never ended";
+        ASSERT_TRUE(firstRefresh.Join().found);
+        ASSERT_TRUE(framework::SetTrayIcon(MainWindow, TestIcon(), GbkText("Skyvane")));
+        ASSERT_TRUE(TrayIconShown());
+    }
+
     // Leaves the box the failed restart showed in the mark, as proof that the copy lived on.
-    void ReportKeptRunning(const testsupport::BoxSeen& seen)
+    void ReportKeptRunning(const testsupport::BoxSeen& seen, const std::string& more = "")
     {
         ASSERT_TRUE(seen.found) << "no box";
         bool overSettings = seen.owner == framework::WindowHandle(SettingsWindow);
         std::ofstream(m_mark) << "kept running: " << seen.title << "|" << seen.text << "|"
-                              << (overSettings ? "over the settings window" : "other owner");
+                              << (overSettings ? "over the settings window" : "other owner")
+                              << more;
+    }
+
+    // Whether the shell still knows the main window's icon: modifying one that is not there
+    // fails.
+    static bool TrayIconShown()
+    {
+        NOTIFYICONDATAA data{};
+        data.cbSize = sizeof data;
+        data.hWnd = framework::WindowHandle(MainWindow);
+        data.uID = framework::kTrayIconId;
+        return data.hWnd != nullptr && Shell_NotifyIconA(NIM_MODIFY, &data) != FALSE;
     }
 
     char m_mark[MAX_PATH] = {};
@@ -355,15 +552,27 @@ TEST_F(RestartChild, RestoreDefaultsAnsweredYesWithoutABatchFile)
 
 TEST_F(RestartChild, PictureDoubleClickedWithoutABatchFile)
 {
+    ShowMainWindowWithItsIcon();
     testsupport::BoxAnswerer failure(kDefaultTitle, IDOK);
     testsupport::RaiseControlEvent(SettingsWindow, settingsunits::AppPicture, 6);
-    ReportKeptRunning(failure.Join());
+    ReportKeptRunning(failure.Join(), TrayIconShown() ? "|icon shown" : "|icon gone");
+    framework::SetTrayIcon(MainWindow);
 }
+
+// What the copy's settings file holds once its test is over.
+enum class SettingsAfter {
+    Kept,
+    Deleted,
+    // The nine defaults, as a first run writes them, and nothing else.
+    Defaults,
+};
 
 struct RestartCase {
     const char* name;
     const char* childTest;
-    bool configDeleted;
+    SettingsAfter settings;
+    // What the copy that kept running adds to the report of its box.
+    const char* alsoReported;
 };
 
 void PrintTo(const RestartCase& c, std::ostream* os)
@@ -375,6 +584,10 @@ void PrintTo(const RestartCase& c, std::ostream* os)
 // with a space, run with one RestartChild test.
 class RestartCopy : public Restart, public ::testing::WithParamInterface<RestartCase> {
 protected:
+    // Not the first-run content: a key that differs from its default and a section that the
+    // defaults do not have.
+    static constexpr char kCopySettings[] = "[PCS]\r\nH=1\r\n[Info]\r\nTo=old alarm\r\n";
+
     void SetUp() override
     {
         Restart::SetUp();
@@ -382,19 +595,28 @@ protected:
         // Outside the directory with Chinese characters: Wine cuts a multi-byte environment
         // value by its count of characters.
         m_mark = m_folder + "\\mark.txt";
+        m_output = m_folder + "\\copy output.txt";
     }
+
+    // What the copy's test printed.
+    std::string CopyOutput() const { return ReadFile(m_output); }
 
     void TearDown() override
     {
+        // Ended first, so that nothing of the copy still holds its files.
+        EndStartedProcesses();
+        EndProcessesIn(m_spaced);
         for (const char* name : {"Sky vane.exe", "RecordingEngine.dll", "Config.ini"}) {
             DeleteFileA((m_spaced + "\\" + name).c_str());
         }
         RemoveDirectoryA((m_spaced + "\\Restart.bat").c_str());
         DeleteFileA(m_mark.c_str());
+        DeleteFileA(m_output.c_str());
         Restart::TearDown();
     }
 
-    // Runs the copy until it ends; its exit code, or -1 when it could not be run.
+    // Runs the copy until it ends; its exit code, or -1 when it could not be run or did not end
+    // in time (it is ended then).
     long RunCopy()
     {
         char self[MAX_PATH] = {};
@@ -406,22 +628,32 @@ protected:
             !CopyFileA(engine.c_str(), (m_spaced + "\\RecordingEngine.dll").c_str(), FALSE)) {
             return -1;
         }
-        WriteFile(m_copyConfig, "[PCS]\r\nH=1\r\n");
+        WriteFile(m_copyConfig, kCopySettings);
         SetEnvironmentVariableA(kRestartMark, m_mark.c_str());
         std::string command =
             "\"" + copy + "\" --gtest_filter=RestartChild." + GetParam().childTest;
+        // What the copy's test prints goes to a file, for the failure message of this one.
+        SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
+        toolkit::ScopedHandle output(CreateFileA(m_output.c_str(), GENERIC_WRITE, FILE_SHARE_READ,
+                                                 &inherited, CREATE_ALWAYS, 0, nullptr));
         STARTUPINFOA startup{};
         startup.cb = sizeof startup;
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdOutput = output.Get();
+        startup.hStdError = output.Get();
         PROCESS_INFORMATION process{};
-        BOOL started = CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+        BOOL started = CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr,
                                       m_spaced.c_str(), &startup, &process);
         SetEnvironmentVariableA(kRestartMark, nullptr);
+        output.Reset();
         if (!started) {
             return -1;
         }
         toolkit::ScopedHandle processHandle(process.hProcess);
         toolkit::ScopedHandle threadHandle(process.hThread);
-        if (WaitForSingleObject(process.hProcess, 30000) != WAIT_OBJECT_0) {
+        // Generous: the copy loads its windows and answers boxes on a machine that may be busy.
+        if (WaitForSingleObject(process.hProcess, 90000) != WAIT_OBJECT_0) {
+            EndAndWait(process.hProcess);
             return -1;
         }
         DWORD code = 1;
@@ -429,8 +661,32 @@ protected:
         return static_cast<long>(code);
     }
 
+    void ExpectCopySettings(SettingsAfter expected)
+    {
+        switch (expected) {
+        case SettingsAfter::Kept:
+            EXPECT_EQ(ReadFile(m_copyConfig), kCopySettings);
+            break;
+        case SettingsAfter::Deleted:
+            EXPECT_FALSE(Exists(m_copyConfig));
+            break;
+        case SettingsAfter::Defaults: {
+            // What a first run writes, with the address the copy had.
+            weather::ConfigPath.Set(m_folder + "\\first run.ini");
+            weather::WeatherUrl.Set(kCopyWeatherUrl);
+            weather::WriteDefaultConfig();
+            const std::string firstRun = ReadFile(weather::ConfigPath.Get());
+            DeleteFileA(weather::ConfigPath.Get().c_str());
+            ASSERT_NE(firstRun.find(kCopyWeatherUrl), std::string::npos) << firstRun;
+            EXPECT_EQ(ReadFile(m_copyConfig), firstRun);
+            break;
+        }
+        }
+    }
+
     std::string m_copyConfig;
     std::string m_mark;
+    std::string m_output;
 };
 
 class RestartedProgram : public RestartCopy {};
@@ -438,39 +694,43 @@ class RestartedProgram : public RestartCopy {};
 // The copy ends itself in the middle of the handler, and its batch file starts it again.
 TEST_P(RestartedProgram, EndsAndComesBackThroughTheBatchFile)
 {
-    EXPECT_EQ(RunCopy(), 0) << "ended by itself with exit code 0";
+    EXPECT_EQ(RunCopy(), 0) << "ended by itself with exit code 0; it printed:\n" << CopyOutput();
     EXPECT_TRUE(testsupport::PumpUntil([&] { return Exists(m_mark); }, std::chrono::seconds(30)))
         << "never started again; batch file: " << Exists(m_spaced + "\\Restart.bat") << "\n"
         << ReadFile(m_spaced + "\\Restart.bat");
     EXPECT_TRUE(testsupport::PumpUntil([&] { return !Exists(m_spaced + "\\Restart.bat"); },
                                        std::chrono::seconds(10)))
         << "the batch file stayed";
-    EXPECT_EQ(Exists(m_copyConfig), !GetParam().configDeleted);
+    ExpectCopySettings(GetParam().settings);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, RestartedProgram,
-    ::testing::Values(RestartCase{"restore defaults", "RestoreDefaultsAnsweredYes", true},
-                      RestartCase{"picture double click", "PictureDoubleClicked", false}));
+    ::testing::Values(
+        RestartCase{"restore defaults", "RestoreDefaultsAnsweredYes", SettingsAfter::Deleted, ""},
+        RestartCase{"picture double click", "PictureDoubleClicked", SettingsAfter::Kept, ""}));
 
 class RestartWithoutBatchFile : public RestartCopy {};
 
 // A directory stands where the batch file would be written, so that writing it fails whoever
 // runs the test (a read-only folder does not stop root). The copy must not end: it would never
-// come back.
+// come back. What the handler undid before the restart is back: the notification icon stays,
+// and the defaults the user asked for are in the settings file.
 TEST_P(RestartWithoutBatchFile, KeepsRunningAndSaysSo)
 {
     ASSERT_TRUE(CreateDirectoryA((m_spaced + "\\Restart.bat").c_str(), nullptr));
-    EXPECT_EQ(RunCopy(), 0) << "the copy's test failed";
+    EXPECT_EQ(RunCopy(), 0) << "the copy's test failed:\n" << CopyOutput();
     EXPECT_EQ(ReadFile(m_mark), std::string("kept running: ") + kDefaultTitle + "|" +
-                                    kRestartFailed + "|over the settings window");
-    EXPECT_EQ(Exists(m_copyConfig), !GetParam().configDeleted);
+                                    kRestartFailed + "|over the settings window" +
+                                    GetParam().alsoReported);
+    ExpectCopySettings(GetParam().settings);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, RestartWithoutBatchFile,
-    ::testing::Values(
-        RestartCase{"restore defaults", "RestoreDefaultsAnsweredYesWithoutABatchFile", true},
-        RestartCase{"picture double click", "PictureDoubleClickedWithoutABatchFile", false}));
+    ::testing::Values(RestartCase{"restore defaults", "RestoreDefaultsAnsweredYesWithoutABatchFile",
+                                  SettingsAfter::Defaults, ""},
+                      RestartCase{"picture double click", "PictureDoubleClickedWithoutABatchFile",
+                                  SettingsAfter::Kept, "|icon shown"}));
 
 } // namespace
