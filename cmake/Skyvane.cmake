@@ -79,7 +79,7 @@ function(skyvane_wine_test name)
     add_test(NAME wine.${name}
         COMMAND ${PROJECT_SOURCE_DIR}/tools/wine-run.sh $<TARGET_FILE:${name}> --gtest_brief=1)
     set_tests_properties(wine.${name} PROPERTIES TIMEOUT ${ARG_TIMEOUT}
-        ENVIRONMENT "SKYVANE_BUILD_DIR=${CMAKE_BINARY_DIR}")
+        FIXTURES_REQUIRED wine_display ENVIRONMENT "SKYVANE_BUILD_DIR=${CMAKE_BINARY_DIR}")
 endfunction()
 
 # skyvane_program(name DESCRIPTION text SOURCES ... [LIBS ...] [RESOURCES file.rc ...])

@@ -45,11 +45,19 @@ skyvane_wine_env() {
     export SKYVANE_CERTS="$build/testcerts"
 }
 
-# Starts a private Xvfb when no display is set; it ends with the calling shell. Xvfb picks a
-# free display number itself and says which, so that shells starting one at the same moment
-# never pick the same number.
+# Makes sure a display is set: under ctest with none set, the one that the build tree's tests
+# share (tests/tools/test-display.sh records it); else a private Xvfb, which ends with the
+# calling shell. Xvfb picks a free display number itself and says which, so that shells
+# starting one at the same moment never pick the same number.
+#   skyvane_ensure_display [BUILD]
 skyvane_ensure_display() {
     [ -n "${DISPLAY:-}" ] && return 0
+    local shared
+    if [ -n "${1:-}" ] && [ -f "$1/test-display" ]; then
+        read -r shared _ <"$1/test-display"
+        export DISPLAY=":$shared"
+        return 0
+    fi
     local number_file number="" i
     number_file=$(mktemp) || return 1
     Xvfb -displayfd 3 -screen 0 1600x1000x24 -nolisten tcp 3>"$number_file" >/dev/null 2>&1 &

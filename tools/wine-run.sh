@@ -13,7 +13,7 @@ exe=$1
 shift
 
 skyvane_wine_env "$build"
-skyvane_ensure_display || exit 1
+skyvane_ensure_display "$build" || exit 1
 skyvane_ensure_prefix "$build" || exit 1
 "$skyvane_root/tools/make-test-certs.sh" "$SKYVANE_CERTS" || exit 1
 

@@ -6,7 +6,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 . "$here/../../tools/wine-env.sh"
 build=${SKYVANE_BUILD_DIR:?SKYVANE_BUILD_DIR must name the build tree}
 skyvane_wine_env "$build"
-skyvane_ensure_display
+skyvane_ensure_display "$build"
 skyvane_ensure_prefix "$build"
 mkdir -p "$build/drive-d"
 ln -sfn "$build/drive-d" "$WINEPREFIX/dosdevices/d:"
