@@ -120,28 +120,7 @@ TEST(Picture, ACopyOfAFailedDecodeIsNotKept)
     EXPECT_EQ(picture.Width(), 300);
 }
 
-// Moves this thread, before it has any window, onto a desktop of the test's own, served by a
-// desktop process of its own on this test's display: the windows below then have nothing to do
-// with the desktop, the notification area and the display that the tests holding the display
-// share, and do not depend on the desktop process of whichever test started it.
-bool OnADesktopOfItsOwn()
-{
-    static const bool moved = [] {
-        HDESK desktop =
-            CreateDesktopA("skyvane-engine-test", nullptr, nullptr, 0, GENERIC_ALL, nullptr);
-        if (desktop == nullptr) {
-            return false;
-        }
-        if (!SetThreadDesktop(desktop)) {
-            CloseDesktop(desktop);
-            return false;
-        }
-        return true; // the desktop lives as long as the process
-    }();
-    return moved;
-}
-
-// A surface on a window that is never shown (a message-only window has no place on any
+// A surface on a window that is never shown (a message-only window has no place on the
 // display), with a window skin and a picture box showing one picture.
 class SurfaceOfOnePicture : public ::testing::Test {
 protected:
@@ -149,7 +128,6 @@ protected:
 
     void SetUp() override
     {
-        ASSERT_TRUE(OnADesktopOfItsOwn());
         ASSERT_TRUE(engine::EnsureGdiplus());
         m_file = PatternPng(300, 180);
         ASSERT_FALSE(m_file.empty());
