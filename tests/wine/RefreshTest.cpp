@@ -6,14 +6,12 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstring>
 #include <fstream>
 #include <functional>
 #include <iterator>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
@@ -25,6 +23,7 @@
 #include "skin/VeneerLibrary.h"
 #include "tests/support/FixtureClient.h"
 #include "tests/support/TestEngine.h"
+#include "tests/support/ThreadCatcher.h"
 #include "tests/support/UiDriver.h"
 #include "weather/Globals.h"
 #include "weather/Refresh.h"
@@ -148,127 +147,6 @@ void OnWorker(const std::function<void()>& work)
     ASSERT_TRUE(PumpUntil([&] { return done.load(); }, 60s));
     worker.join();
 }
-
-// Watches the threads that the code under test starts while it lives: StartThread calls
-// CreateThread through this executable's import of it, which is pointed at a function of the
-// test's own, so that a test can wait for those threads to end. The threads run unchanged.
-class ThreadWatch {
-public:
-    ThreadWatch()
-    {
-        std::lock_guard lock(s_mutex);
-        s_watch = this;
-        m_redirected = Redirect();
-    }
-
-    ~ThreadWatch()
-    {
-        Stop();
-        for (HANDLE thread : m_threads) {
-            CloseHandle(thread);
-        }
-    }
-
-    ThreadWatch(const ThreadWatch&) = delete;
-    ThreadWatch& operator=(const ThreadWatch&) = delete;
-
-    // False when the import could not be redirected: nothing is watched then.
-    bool Redirected() const { return m_redirected; }
-
-    // Watches no more new threads; those seen so far stay watched.
-    void Stop()
-    {
-        std::lock_guard lock(s_mutex);
-        if (s_watch == this) {
-            s_watch = nullptr;
-        }
-    }
-
-    std::size_t Started() const
-    {
-        std::lock_guard lock(s_mutex);
-        return m_threads.size();
-    }
-
-    std::size_t Ended() const
-    {
-        std::lock_guard lock(s_mutex);
-        return static_cast<std::size_t>(
-            std::count_if(m_threads.begin(), m_threads.end(), [](HANDLE thread) {
-                return WaitForSingleObject(thread, 0) == WAIT_OBJECT_0;
-            }));
-    }
-
-private:
-    using CreateThreadFunction = HANDLE(WINAPI*)(LPSECURITY_ATTRIBUTES, SIZE_T,
-                                                 LPTHREAD_START_ROUTINE, LPVOID, DWORD, LPDWORD);
-
-    static HANDLE WINAPI Create(LPSECURITY_ATTRIBUTES attributes, SIZE_T stack,
-                                LPTHREAD_START_ROUTINE start, LPVOID parameter, DWORD flags,
-                                LPDWORD id)
-    {
-        std::lock_guard lock(s_mutex);
-        HANDLE thread = s_create(attributes, stack, start, parameter, flags, id);
-        HANDLE kept = nullptr;
-        if (s_watch != nullptr && thread != nullptr &&
-            DuplicateHandle(GetCurrentProcess(), thread, GetCurrentProcess(), &kept, 0, FALSE,
-                            DUPLICATE_SAME_ACCESS)) {
-            s_watch->m_threads.push_back(kept);
-        }
-        return thread;
-    }
-
-    // Points the executable's import of CreateThread at Create, once.
-    static bool Redirect()
-    {
-        if (s_create != nullptr) {
-            return true;
-        }
-        auto* base = reinterpret_cast<BYTE*>(GetModuleHandleA(nullptr));
-        auto* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(base);
-        auto* headers = reinterpret_cast<IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
-        const IMAGE_DATA_DIRECTORY& imports =
-            headers->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-        for (auto* library =
-                 reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress);
-             imports.VirtualAddress != 0 && library->Name != 0; ++library) {
-            if (lstrcmpiA(reinterpret_cast<const char*>(base + library->Name), "kernel32.dll") !=
-                    0 ||
-                library->OriginalFirstThunk == 0) {
-                continue;
-            }
-            auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + library->OriginalFirstThunk);
-            auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + library->FirstThunk);
-            for (; names->u1.AddressOfData != 0; ++names, ++slots) {
-                if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) {
-                    continue;
-                }
-                auto* name =
-                    reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
-                if (std::strcmp(reinterpret_cast<const char*>(name->Name), "CreateThread") != 0) {
-                    continue;
-                }
-                DWORD old = 0;
-                if (!VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, PAGE_READWRITE,
-                                    &old)) {
-                    return false;
-                }
-                s_create = reinterpret_cast<CreateThreadFunction>(slots->u1.Function);
-                slots->u1.Function = reinterpret_cast<ULONG_PTR>(&Create);
-                VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, old, &old);
-                return true;
-            }
-        }
-        return false;
-    }
-
-    static inline std::mutex s_mutex;
-    static inline ThreadWatch* s_watch = nullptr;
-    static inline CreateThreadFunction s_create = nullptr;
-
-    bool m_redirected = false;
-    std::vector<HANDLE> m_threads;
-};
 
 BOOL CALLBACK CollectQuestion(HWND window, LPARAM found)
 {
@@ -707,7 +585,7 @@ TEST_F(Refresh, ARefreshStartedWhileOneRunsIsSkipped)
 TEST_F(Refresh, TwoOverlappingStartsRefreshOnce)
 {
     Serve("{}");
-    ThreadWatch refreshThreads;
+    testsupport::ThreadCatcher refreshThreads(testsupport::ThreadCatcher::Mode::Watch);
     ASSERT_TRUE(refreshThreads.Redirected());
     std::atomic<bool> timerStarted{false};
     std::thread timer([&] {
@@ -719,7 +597,7 @@ TEST_F(Refresh, TwoOverlappingStartsRefreshOnce)
     timer.join();
     refreshThreads.Stop();
     ASSERT_TRUE(started);
-    ASSERT_EQ(refreshThreads.Started(), 2u) << "each start starts its refresh thread";
+    ASSERT_EQ(refreshThreads.Count(), 2u) << "each start starts its refresh thread";
 
     // One of them asks while the other one ends; both asking, or a second request, is the fault.
     PumpUntil(
