@@ -45,10 +45,33 @@ skyvane_wine_env() {
     export SKYVANE_CERTS="$build/testcerts"
 }
 
+# Starts an Xvfb on a display number that it picks itself and says, so that Xvfbs started at
+# the same moment never pick the same one; leaves its process id in skyvane_xvfb_pid and its
+# number in skyvane_xvfb_number. Arguments go before the command (setsid, to outlive the
+# caller).
+skyvane_start_xvfb() {
+    local number_file
+    skyvane_xvfb_number=""
+    number_file=$(mktemp) || return 1
+    "$@" Xvfb -displayfd 3 -screen 0 1600x1000x24 -nolisten tcp 3>"$number_file" \
+        >/dev/null 2>&1 </dev/null &
+    skyvane_xvfb_pid=$!
+    for _ in $(seq 1 200); do
+        read -r skyvane_xvfb_number <"$number_file"
+        [ -n "$skyvane_xvfb_number" ] && break
+        kill -0 "$skyvane_xvfb_pid" 2>/dev/null || break
+        sleep 0.05
+    done
+    rm -f "$number_file"
+    if [ -z "$skyvane_xvfb_number" ]; then
+        echo "the test display did not start" >&2
+        return 1
+    fi
+}
+
 # Makes sure a display is set: under ctest with none set, the one that the build tree's tests
 # share (tests/tools/test-display.sh records it); else a private Xvfb, which ends with the
-# calling shell. Xvfb picks a free display number itself and says which, so that shells
-# starting one at the same moment never pick the same number.
+# calling shell.
 #   skyvane_ensure_display [BUILD]
 skyvane_ensure_display() {
     [ -n "${DISPLAY:-}" ] && return 0
@@ -58,22 +81,8 @@ skyvane_ensure_display() {
         export DISPLAY=":$shared"
         return 0
     fi
-    local number_file number="" i
-    number_file=$(mktemp) || return 1
-    Xvfb -displayfd 3 -screen 0 1600x1000x24 -nolisten tcp 3>"$number_file" >/dev/null 2>&1 &
-    skyvane_xvfb_pid=$!
-    for i in $(seq 1 200); do
-        read -r number <"$number_file"
-        [ -n "$number" ] && break
-        kill -0 "$skyvane_xvfb_pid" 2>/dev/null || break
-        sleep 0.05
-    done
-    rm -f "$number_file"
-    if [ -z "$number" ]; then
-        echo "the test display did not start" >&2
-        return 1
-    fi
-    export DISPLAY=":$number"
+    skyvane_start_xvfb || return 1
+    export DISPLAY=":$skyvane_xvfb_number"
     trap 'kill $skyvane_xvfb_pid 2>/dev/null || true' EXIT
 }
 

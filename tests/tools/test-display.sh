@@ -23,24 +23,9 @@ case ${1:-} in
     start)
         stop_recorded
         [ -n "${DISPLAY:-}" ] && exit 0
-        number_file=$(mktemp) || exit 1
         # Its own session, so that it outlives this script and ctest's end of it.
-        setsid Xvfb -displayfd 3 -screen 0 1600x1000x24 -nolisten tcp 3>"$number_file" \
-            >/dev/null 2>&1 </dev/null &
-        pid=$!
-        number=""
-        for _ in $(seq 1 200); do
-            read -r number <"$number_file"
-            [ -n "$number" ] && break
-            kill -0 "$pid" 2>/dev/null || break
-            sleep 0.05
-        done
-        rm -f "$number_file"
-        if [ -z "$number" ]; then
-            echo "the test display did not start" >&2
-            exit 1
-        fi
-        echo "$number $pid" >"$record"
+        skyvane_start_xvfb setsid || exit 1
+        echo "$skyvane_xvfb_number $skyvane_xvfb_pid" >"$record"
         ;;
     stop) stop_recorded ;;
     *)
