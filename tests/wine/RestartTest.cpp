@@ -127,6 +127,24 @@ void WriteFile(const std::string& path, const std::string& bytes)
     out << bytes;
 }
 
+// Why a path has no short form: the first step of it that the file system does not find, with
+// the error, for a failure message.
+std::string WhyNoShortPath(const std::string& path)
+{
+    for (std::size_t end = path.find('\\', 3);; end = path.find('\\', end + 1)) {
+        const std::string step = path.substr(0, end);
+        WIN32_FIND_DATAA found{};
+        HANDLE find = FindFirstFileA(step.c_str(), &found);
+        if (find == INVALID_HANDLE_VALUE) {
+            return "not found: " + step + " (error " + std::to_string(GetLastError()) + ")";
+        }
+        FindClose(find);
+        if (end == std::string::npos) {
+            return "every step found (error " + std::to_string(GetLastError()) + ")";
+        }
+    }
+}
+
 // ---- what the tests start
 // ------------------------------------------------------------------------
 
@@ -273,7 +291,7 @@ TEST_F(Restart, ShortPathOfAnExistingPathHasNoSpaces)
     const std::string target = m_spaced + "\\Long target name.cmd";
     WriteFile(target, "exit\r\n");
     std::string shortPath = ToShortPath(target);
-    ASSERT_FALSE(shortPath.empty());
+    ASSERT_FALSE(shortPath.empty()) << WhyNoShortPath(target);
     EXPECT_EQ(shortPath.find(' '), std::string::npos) << shortPath;
     EXPECT_TRUE(Exists(shortPath)) << shortPath;
     EXPECT_EQ(ToShortPath(m_spaced + "\\missing.exe"), "");
@@ -303,7 +321,7 @@ TEST_F(Restart, ScriptTextHoldsTheDelayAndTheShortPath)
     WriteFile(target, "@exit\r\n");
     // Started from another directory, the batch file cannot delete itself and stays to be read.
     const std::string shortPath = ToShortPath(target);
-    ASSERT_FALSE(shortPath.empty());
+    ASSERT_FALSE(shortPath.empty()) << WhyNoShortPath(target);
     ASSERT_TRUE(SetCurrentDirectoryA(m_folder.c_str()));
     ASSERT_TRUE(StartRestartScript(m_spaced, target, std::nullopt));
     const std::string script = ReadFile(m_spaced + "\\Restart.bat");
