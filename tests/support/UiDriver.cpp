@@ -437,6 +437,10 @@ StartedProgram::StartedProgram(const std::string& commandLine, const std::string
                                            sizeof limits)) {
         return;
     }
+    // Wine starts the prefix's desktop process from the first program that asks for the
+    // desktop; started from the program, it would be in the job and die with it, taking the
+    // notification area of every later test along. Asked for here, it starts outside.
+    GetDesktopWindow();
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
