@@ -189,8 +189,8 @@ bool PartShowsAsPainted(HWND window, const RECT& screen, const std::vector<RECT>
     return true;
 }
 
-// The window wholly on the screen, and it and every shown window of this process over the same
-// place showing as painted, each where no window above it lies.
+// Whether the window lies wholly on the screen and it, and every shown window of this process
+// over the same place, shows as painted where no window above it lies.
 bool ShowsAsPainted(HWND window)
 {
     const RECT screen{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};

@@ -1,7 +1,8 @@
 #pragma once
 // Drives windows the way a user would, for tests: finds a box once it is up, reads it, types
-// into it and presses its buttons. Meant to run on a helper thread while the code under test
-// sits in the box's modal loop.
+// into it and presses its buttons, mostly from a helper thread while the code under test sits in
+// the box's modal loop. Also the waits on what the windows have done (their messages handled,
+// the display showing them), and the programs a test starts, which end with it.
 
 #include <windows.h>
 
@@ -96,8 +97,10 @@ private:
 };
 
 // On a thread of its own until stopped: answers every dialog box of this process as it comes,
-// with the button `answer` picks after looking at it, and waits for each to go before looking
-// for the next. For checks that no box comes, or that exactly these boxes came.
+// with the button `answer` picks after looking at it (OK if the box has no such button), and
+// waits for each to go before looking for the next. For checks that no box comes, or that
+// exactly these boxes came. `answer` runs on the watcher's thread; what it keeps may be read
+// once Stop() has returned.
 class BoxWatcher {
 public:
     explicit BoxWatcher(std::function<int(HWND box)> answer);
