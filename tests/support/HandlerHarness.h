@@ -79,8 +79,10 @@ protected:
         for (framework::WindowId window = 1; window <= 8; ++window) {
             framework::CloseUnit(window, 1);
         }
-        // A worker still acting on a window just closed (the alarm notice's slide) gets to see
-        // that it is gone before the next test opens the window again.
+        // Lets through what is queued for this thread, a worker's call on a window just closed
+        // among it (the alarm notice's slide), so that the worker finds the window gone and
+        // ends. Nothing rests on how long: the slide acts only on the notice it was started
+        // for, never on one the next test opens.
         PumpFor(std::chrono::milliseconds(100));
         DeleteFileA(m_config.c_str());
         RemoveDirectoryA(m_folder.c_str());

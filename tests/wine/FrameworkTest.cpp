@@ -18,9 +18,9 @@
 #include "framework/Framework.h"
 #include "framework/WindowServices.h"
 #include "tests/support/UiDriver.h"
+#include "toolkit/ScopedWin.h"
 
 using namespace framework;
-using testsupport::PumpFor;
 using testsupport::PumpUntil;
 
 namespace {
@@ -442,6 +442,32 @@ bool TrayIconShown(HWND window)
     return Shell_NotifyIconA(NIM_MODIFY, &data) != FALSE;
 }
 
+std::atomic<int> g_referenceTicks{0};
+
+void CALLBACK CountReferenceTick(HWND, UINT, UINT_PTR, DWORD)
+{
+    ++g_referenceTicks;
+}
+
+// Pumps while a timer of this thread with the interval ticks that many times: long enough for
+// any timer of that interval or a shorter one to have ticked too, however slow the machine.
+bool PumpWhileATimerTicks(UINT interval, int ticks)
+{
+    g_referenceTicks = 0;
+    UINT_PTR timer = SetTimer(nullptr, 0, interval, CountReferenceTick);
+    bool ticked = timer != 0 && PumpUntil([ticks] { return g_referenceTicks >= ticks; },
+                                          std::chrono::seconds(30));
+    KillTimer(nullptr, timer);
+    return ticked;
+}
+
+// Whether the item at that position is the highlighted one of the menu a menu window shows.
+bool Highlighted(HWND menuWindow, int position)
+{
+    auto menu = reinterpret_cast<HMENU>(SendMessageA(menuWindow, MN_GETHMENU, 0, 0));
+    return menu != nullptr && (GetMenuState(menu, position, MF_BYPOSITION) & MF_HILITE) != 0;
+}
+
 // Runs `work` on a worker thread while this thread, the windows' thread, keeps pumping, as the
 // interface thread's message loop does.
 void OnWorker(const std::function<void()>& work)
@@ -508,10 +534,12 @@ TEST_F(FrameworkTest, FirstActivationIsRaisedOnce)
     ASSERT_TRUE(LoadWindow(kMain));
     ASSERT_TRUE(PumpUntil([] { return g_seen.firstActivations > 0; }));
     ASSERT_TRUE(LoadWindow(kChild));
-    PumpFor(std::chrono::milliseconds(100));
+    ASSERT_EQ(GetActiveWindow(), WindowHandle(kChild)) << "the child took the activation";
     SetForegroundWindow(WindowHandle(kMain));
     SetActiveWindow(WindowHandle(kMain));
-    PumpFor(std::chrono::milliseconds(100));
+    ASSERT_EQ(GetActiveWindow(), WindowHandle(kMain)) << "the main window is active again";
+    // A second raise would have been posted from inside that activation.
+    ASSERT_TRUE(testsupport::PumpPostedMessages());
     EXPECT_EQ(g_seen.firstActivations, 1);
 }
 
@@ -704,32 +732,37 @@ TEST_F(FrameworkTest, UnitObjectNotifications)
 TEST_F(FrameworkTest, TimerTicksWhileItHasAnInterval)
 {
     ASSERT_TRUE(LoadWindow(kMain));
-    PumpFor(std::chrono::milliseconds(150));
+    // A timer started for the stored 0 would get the shortest interval there is.
+    ASSERT_TRUE(PumpWhileATimerTicks(USER_TIMER_MINIMUM, 5));
     EXPECT_EQ(g_seen.ticks, 0) << "stored interval 0 is stopped";
     ASSERT_TRUE(SetUnitProperty(kMain, kTimer, kTimerInterval, 30));
     EXPECT_EQ(GetUnitProperty(kMain, kTimer, kTimerInterval).AsInt(), 30);
-    EXPECT_TRUE(PumpUntil([] { return g_seen.ticks >= 2; }, std::chrono::seconds(5)));
+    EXPECT_TRUE(PumpUntil([] { return g_seen.ticks >= 2; }, std::chrono::seconds(30)));
     ASSERT_TRUE(SetUnitProperty(kMain, kTimer, kTimerInterval, 0));
-    PumpFor(std::chrono::milliseconds(50));
+    testsupport::HandleWaitingMessages();
     int ticks = g_seen.ticks;
-    PumpFor(std::chrono::milliseconds(200));
-    EXPECT_EQ(g_seen.ticks, ticks);
+    ASSERT_TRUE(PumpWhileATimerTicks(30, 5));
+    EXPECT_EQ(g_seen.ticks, ticks) << "interval 0 stops the timer";
 }
 
 TEST_F(FrameworkTest, ChosenPopupItemRaisesItsEvent)
 {
     ASSERT_TRUE(LoadWindow(kMain));
-    // The user opens the menu, goes down to the second item and presses Enter.
+    // The user opens the menu, goes down to the second item and presses Enter, each key once
+    // the menu shows what the one before did.
     std::thread user([] {
         HWND menu = testsupport::WaitForTopWindow("#32768", nullptr);
         if (menu == nullptr) {
             return;
         }
-        Sleep(100);
-        for (WPARAM key : {VK_DOWN, VK_DOWN, VK_RETURN}) {
-            PostMessageA(menu, WM_KEYDOWN, key, 0);
-            Sleep(50);
+        for (int item : {0, 1}) {
+            PostMessageA(menu, WM_KEYDOWN, VK_DOWN, 0);
+            if (!testsupport::WaitUntil([&] { return Highlighted(menu, item); })) {
+                PostMessageA(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+                return;
+            }
         }
+        PostMessageA(menu, WM_KEYDOWN, VK_RETURN, 0);
     });
     EXPECT_TRUE(PopupMenu(kMain, kMenu, PopupStyle::Normal, 100, 100));
     user.join();
@@ -815,26 +848,44 @@ TEST_F(FrameworkTest, WaitThatPumpsKeepsTheWindowPaintedAndServed)
 {
     ASSERT_TRUE(LoadWindow(kMain));
     HWND window = WindowHandle(kMain);
-    PumpFor(std::chrono::milliseconds(50));
+    testsupport::HandleWaitingMessages();
     InvalidateRect(window, nullptr, TRUE);
     ASSERT_TRUE(GetUpdateRect(window, nullptr, FALSE));
-    std::atomic<bool> moved{false};
+    // The handle the wait is for is set by the worker once its call has been carried out, which
+    // takes this thread: the wait can end only by serving the worker from inside it.
+    toolkit::ScopedHandle served(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    ASSERT_TRUE(served);
     std::thread worker([&] {
         SetUnitProperty(kMain, kOwn, windowprop::kTop, 70);
-        moved = true;
+        SetEvent(served.Get());
     });
-    // The wait of the refresh: a waitable timer and messages handled whenever they arrive.
-    HANDLE timer = CreateWaitableTimerA(nullptr, TRUE, nullptr);
-    LARGE_INTEGER due{};
-    due.QuadPart = -2000000; // 200 ms
-    SetWaitableTimer(timer, &due, 0, nullptr, nullptr, FALSE);
-    while (MsgWaitForMultipleObjects(1, &timer, FALSE, INFINITE, QS_ALLINPUT) != WAIT_OBJECT_0) {
+    // The wait of the refresh: a handle, and messages handled whenever they arrive.
+    const HANDLE handles[] = {served.Get()};
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    DWORD waited = WAIT_TIMEOUT;
+    for (;;) {
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            end - std::chrono::steady_clock::now());
+        // Input left unhandled wakes every later wait at once: the bound is checked here too.
+        if (left.count() <= 0) {
+            waited = WAIT_TIMEOUT;
+            break;
+        }
+        waited = MsgWaitForMultipleObjects(1, handles, FALSE, static_cast<DWORD>(left.count()),
+                                           QS_ALLINPUT);
+        if (waited != WAIT_OBJECT_0 + 1) {
+            break;
+        }
         ProcessEvents();
     }
-    CloseHandle(timer);
+    bool paintedDuringTheWait = !GetUpdateRect(window, nullptr, FALSE);
+    // A wait that failed leaves the worker blocked on this thread; it is served here before the
+    // join, so that the failure is reported rather than hanging.
+    PumpUntil([&] { return WaitForSingleObject(served.Get(), 0) == WAIT_OBJECT_0; },
+              std::chrono::seconds(30));
     worker.join();
-    EXPECT_TRUE(moved);
-    EXPECT_FALSE(GetUpdateRect(window, nullptr, FALSE)) << "the window was repainted";
+    EXPECT_EQ(waited, WAIT_OBJECT_0) << "the worker was not served during the wait";
+    EXPECT_TRUE(paintedDuringTheWait) << "the window was not repainted during the wait";
     EXPECT_EQ(GetUnitProperty(kMain, kOwn, windowprop::kTop).AsInt(), 70);
 }
 

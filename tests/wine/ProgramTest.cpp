@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <optional>
 #include <string>
 
 #include "framework/SystemServices.h"
@@ -56,13 +58,10 @@ TEST(Program, FirstRunHasItsSettingsBeforeTheMainWindowAndEndsWithIt)
     ASSERT_TRUE(CopyFileA((testsupport::TestsFolder() + "\\..\\bin\\VeneerCore.dll").c_str(),
                           run.Engine().c_str(), FALSE));
 
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
-    std::string commandLine = "\"" + run.Program() + "\"";
-    ASSERT_TRUE(CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                               nullptr, &startup, &process));
-    HWND window = testsupport::WaitForProcessWindow(process.dwProcessId, nullptr, "Skyvane");
+    testsupport::StartedProgram program("\"" + run.Program() + "\"");
+    ASSERT_TRUE(program.Started()) << GetLastError();
+    HWND window = testsupport::WaitForProcessWindow(program.Id(), nullptr, "Skyvane",
+                                                    std::chrono::seconds(30));
     EXPECT_NE(window, nullptr);
     // Read while the program runs: its first refresh would read it now.
     GbkText address = framework::ReadConfigValue(run.Config(), "URL", "To");
@@ -71,20 +70,12 @@ TEST(Program, FirstRunHasItsSettingsBeforeTheMainWindowAndEndsWithIt)
     if (window != nullptr) {
         PostMessageA(window, WM_CLOSE, 0, 0);
     }
-    DWORD waited = WaitForSingleObject(process.hProcess, 10000);
-    DWORD exitCode = 1;
-    GetExitCodeProcess(process.hProcess, &exitCode);
-    if (waited != WAIT_OBJECT_0) {
-        TerminateProcess(process.hProcess, 1);
-        WaitForSingleObject(process.hProcess, 5000);
-    }
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    std::optional<DWORD> exitCode = program.WaitForEnd(std::chrono::seconds(30));
 
     EXPECT_EQ(address, weather::MakeWeatherUrl("X", "Y"));
     EXPECT_EQ(interval, "1800000");
-    EXPECT_EQ(waited, WAIT_OBJECT_0);
-    EXPECT_EQ(exitCode, 0u);
+    ASSERT_TRUE(exitCode.has_value()) << "closing the main window did not end the program";
+    EXPECT_EQ(*exitCode, 0u);
 }
 
 } // namespace

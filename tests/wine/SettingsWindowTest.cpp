@@ -257,7 +257,7 @@ TEST_F(SettingsWindowTest, ComboChangeStoresFromAThreadOfItsOwn)
         Select(step.selection);
         ASSERT_TRUE(testsupport::Click(SettingsWindow, units::IntervalCombo));
         EXPECT_TRUE(testsupport::PumpUntil([&] { return Ini("Auto_Refresh", "To") == step.stored; },
-                                           std::chrono::seconds(5)))
+                                           std::chrono::seconds(30)))
             << step.selection << " gave " << Ini("Auto_Refresh", "To");
     }
 }
@@ -273,7 +273,8 @@ public:
     explicit BoxSequence(std::vector<Answer> answers)
         : m_thread([this, answers = std::move(answers)] {
               for (const Answer& answer : answers) {
-                  HWND box = testsupport::WaitForTopWindow("#32770", nullptr);
+                  HWND box =
+                      testsupport::WaitForTopWindow("#32770", nullptr, std::chrono::seconds(60));
                   if (box == nullptr) {
                       return;
                   }
@@ -282,8 +283,9 @@ public:
                       testsupport::TypeIntoEdit(box, *answer.typed);
                   }
                   testsupport::PressButton(box, answer.button);
-                  for (int i = 0; i < 500 && IsWindow(box) && IsWindowVisible(box); ++i) {
-                      Sleep(10);
+                  // Until it has gone it is still listed, and would be taken for the next one.
+                  if (!testsupport::WaitUntilGone(box)) {
+                      return;
                   }
               }
           })

@@ -4,11 +4,15 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "tests/support/FixtureClient.h"
 #include "tests/support/TestFolders.h"
+#include "tests/support/UiDriver.h"
+#include "toolkit/ScopedWin.h"
 #include "weather/Startup.h"
 
 using testsupport::Fixture;
@@ -56,22 +60,7 @@ public:
         return names;
     }
 
-    // Starts the copy from another current directory, as a shortcut would.
-    PROCESS_INFORMATION Start() const
-    {
-        STARTUPINFOA startup = {};
-        startup.cb = sizeof startup;
-        PROCESS_INFORMATION process = {};
-        std::string commandLine(1, '"');
-        commandLine.append(Program()).push_back('"');
-        char base[MAX_PATH];
-        GetTempPathA(sizeof base, base);
-        if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, base,
-                            &startup, &process)) {
-            ADD_FAILURE() << "CreateProcess failed: " << GetLastError();
-        }
-        return process;
-    }
+    std::string CommandLine() const { return "\"" + Program() + "\""; }
 
 private:
     static inline int s_counter = 0;
@@ -79,14 +68,12 @@ private:
     bool m_copied = false;
 };
 
-void CloseProcess(PROCESS_INFORMATION& process)
+// Another current directory than the copy's, as a shortcut would give it.
+std::string TempDirectory()
 {
-    if (process.hThread) {
-        CloseHandle(process.hThread);
-    }
-    if (process.hProcess) {
-        CloseHandle(process.hProcess);
-    }
+    char base[MAX_PATH];
+    GetTempPathA(sizeof base, base);
+    return base;
 }
 
 void RouteGeolocation()
@@ -106,21 +93,17 @@ TEST(SingleInstance, SecondCopyEndsAtOnceWithoutRequestOrFile)
 
     // This test plays the running first copy. The event is held only for the one start, since
     // other tests of the build tree may start the program too.
-    HANDLE event = CreateEventA(nullptr, FALSE, FALSE, weather::kInstanceEventName);
-    ASSERT_NE(event, nullptr);
-    PROCESS_INFORMATION process = copy.Start();
-    ASSERT_NE(process.hProcess, nullptr);
-    DWORD waited = WaitForSingleObject(process.hProcess, 20000);
-    DWORD exitCode = 1;
-    GetExitCodeProcess(process.hProcess, &exitCode);
-    if (waited != WAIT_OBJECT_0) {
-        TerminateProcess(process.hProcess, 1);
-    }
-    CloseProcess(process);
-    CloseHandle(event);
+    toolkit::ScopedHandle event(CreateEventA(nullptr, FALSE, FALSE, weather::kInstanceEventName));
+    ASSERT_TRUE(event);
+    testsupport::StartedProgram program(copy.CommandLine(), TempDirectory());
+    ASSERT_TRUE(program.Started()) << GetLastError();
+    std::optional<DWORD> exitCode = program.WaitForEnd(std::chrono::seconds(30));
+    program.End();
+    event.Reset();
 
-    ASSERT_EQ(waited, WAIT_OBJECT_0);
-    EXPECT_EQ(exitCode, 0u);
+    // Once it has ended it can have done nothing more than it did.
+    ASSERT_TRUE(exitCode.has_value()) << "the second copy did not end";
+    EXPECT_EQ(*exitCode, 0u);
     EXPECT_TRUE(Fixture::Requests().empty());
     EXPECT_EQ(copy.Files(), std::vector<std::string>{"Skyvane.exe"});
 }
@@ -145,19 +128,17 @@ TEST(SingleInstance, FirstCopyGoesOnToLocateTheUser)
     ProgramCopy copy;
     ASSERT_TRUE(copy.Copied());
 
-    PROCESS_INFORMATION process = copy.Start();
-    ASSERT_NE(process.hProcess, nullptr);
+    testsupport::StartedProgram program(copy.CommandLine(), TempDirectory());
+    ASSERT_TRUE(program.Started()) << GetLastError();
     std::vector<testsupport::RecordedRequest> requests;
-    for (int i = 0; i < 200 && requests.empty(); ++i) {
-        Sleep(50);
-        requests = Fixture::Requests();
-    }
-    // The program may run on to its windows; this test has seen what it came for.
-    if (WaitForSingleObject(process.hProcess, 2000) != WAIT_OBJECT_0) {
-        TerminateProcess(process.hProcess, 0);
-        WaitForSingleObject(process.hProcess, 5000);
-    }
-    CloseProcess(process);
+    testsupport::PumpUntil(
+        [&] {
+            requests = Fixture::Requests();
+            return !requests.empty();
+        },
+        std::chrono::seconds(30));
+    // The program runs on to its windows; this test has seen what it came for.
+    program.End();
 
     ASSERT_EQ(requests.size(), 1u);
     EXPECT_EQ(requests[0].target, "/json/?lang=zh-CN");

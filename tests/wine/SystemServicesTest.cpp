@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "framework/SystemServices.h"
+#include "tests/support/UiDriver.h"
 
 using namespace framework;
 
@@ -77,10 +78,7 @@ TEST(SystemServices, StartThreadRunsTheRoutineWithItsParameter)
     // Without a kept handle the routine still runs.
     ThreadProbe second;
     ASSERT_TRUE(StartThread([](void* p) { static_cast<ThreadProbe*>(p)->value = 7; }, &second));
-    for (int i = 0; i < 1000 && second.value != 7; ++i) {
-        Sleep(10);
-    }
-    EXPECT_EQ(second.value, 7);
+    EXPECT_TRUE(testsupport::WaitUntil([&] { return second.value == 7; }));
 }
 
 std::vector<int> g_exitOrder;

@@ -85,7 +85,7 @@ protected:
     void TearDown() override
     {
         CloseUnit(GetParam().id, 1);
-        testsupport::PumpFor(std::chrono::milliseconds(50));
+        testsupport::HandleWaitingMessages();
     }
 };
 
@@ -98,7 +98,7 @@ TEST_P(TemplateLook, WindowDrawsItsStoredLook)
     HWND window = WindowHandle(c.id);
     ASSERT_NE(window, nullptr);
     SetForegroundWindow(window);
-    testsupport::PumpFor(std::chrono::milliseconds(300));
+    ASSERT_TRUE(testsupport::PumpUntilOnScreen(window)) << "not shown as painted";
     testsupport::Shot shot = testsupport::TakeShot(window);
     EXPECT_TRUE(testsupport::SaveShot(shot, g_artifacts + "\\" + c.file + ".png"));
 

@@ -3,11 +3,12 @@
 // directory. The test executable carries the program's version resource.
 #include <windows.h>
 
+#include <tlhelp32.h>
+
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
-#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -16,6 +17,7 @@
 #include "framework/SystemServices.h"
 #include "tests/support/FixtureClient.h"
 #include "tests/support/UiDriver.h"
+#include "toolkit/ScopedWin.h"
 #include "toolkit/ServiceHosts.h"
 #include "update/UpdateCheck.h"
 #include "windows/Templates.h"
@@ -63,6 +65,37 @@ std::string RunFile(const char* name)
     return framework::RunDirectory() + "\\" + name;
 }
 
+// The updater stand-ins this program started that still run. A stand-in stays until the
+// program that started it ends, so that a check that started one is seen to have done so once
+// it has returned, however late the stand-in runs its first line.
+std::vector<DWORD> RunningStandIns()
+{
+    std::vector<DWORD> ids;
+    toolkit::ScopedHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    PROCESSENTRY32 entry = {};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = snapshot && Process32First(snapshot.Get(), &entry); more;
+         more = Process32Next(snapshot.Get(), &entry)) {
+        if (entry.th32ParentProcessID == GetCurrentProcessId() &&
+            lstrcmpiA(entry.szExeFile, "Fernhop.exe") == 0) {
+            ids.push_back(entry.th32ProcessID);
+        }
+    }
+    return ids;
+}
+
+// Ends the running stand-ins and waits until they have ended; false if one could not be ended.
+bool EndStandIns()
+{
+    bool ended = true;
+    for (DWORD id : RunningStandIns()) {
+        toolkit::ScopedHandle process(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id));
+        ended = ended && process && TerminateProcess(process.Get(), 0) &&
+                WaitForSingleObject(process.Get(), 30000) == WAIT_OBJECT_0;
+    }
+    return ended;
+}
+
 // A share-view answer whose note holds the version and, when given, the changelog.
 std::string AnswerWithNote(const std::string& version, const char* changelogHtml)
 {
@@ -99,58 +132,74 @@ BOOL CALLBACK FindIcon(HWND child, LPARAM lParam)
 }
 
 // Answers every box that comes up during a check with the button (OK where the box has no
-// such button) until stopped.
-class BoxWatcher {
+// such button) until stopped, and keeps what it saw of each.
+class BoxAnswers {
 public:
-    explicit BoxWatcher(int button)
-        : m_thread([this, button] {
-              while (!m_stop) {
-                  HWND box = testsupport::WaitForTopWindow("#32770", nullptr,
-                                                           std::chrono::milliseconds(50));
-                  if (box == nullptr) {
-                      continue;
-                  }
-                  SeenBox seen;
-                  seen.title = testsupport::WindowText(box);
-                  seen.text = testsupport::StaticTexts(box);
-                  seen.yesNo =
-                      GetDlgItem(box, IDYES) != nullptr && GetDlgItem(box, IDNO) != nullptr;
-                  seen.okOnly =
-                      GetDlgItem(box, IDOK) != nullptr && GetDlgItem(box, IDYES) == nullptr;
-                  HICON icon = nullptr;
-                  EnumChildWindows(box, FindIcon, reinterpret_cast<LPARAM>(&icon));
-                  seen.questionIcon = icon != nullptr && icon == LoadIcon(nullptr, IDI_QUESTION);
-                  {
-                      std::lock_guard lock(m_lock);
-                      m_boxes.push_back(seen);
-                  }
-                  if (!testsupport::PressButton(box, seen.yesNo ? button : IDOK)) {
-                      testsupport::PressButton(box, IDOK);
-                  }
-                  for (int i = 0; i < 200 && IsWindow(box); ++i) {
-                      Sleep(10);
-                  }
-              }
+    explicit BoxAnswers(int button)
+        : m_watcher([this, button](HWND box) {
+              SeenBox seen;
+              seen.title = testsupport::WindowText(box);
+              seen.text = testsupport::StaticTexts(box);
+              seen.yesNo = GetDlgItem(box, IDYES) != nullptr && GetDlgItem(box, IDNO) != nullptr;
+              seen.okOnly = GetDlgItem(box, IDOK) != nullptr && GetDlgItem(box, IDYES) == nullptr;
+              HICON icon = nullptr;
+              EnumChildWindows(box, FindIcon, reinterpret_cast<LPARAM>(&icon));
+              seen.questionIcon = icon != nullptr && icon == LoadIcon(nullptr, IDI_QUESTION);
+              m_boxes.push_back(seen);
+              return seen.yesNo ? button : IDOK;
           })
     {
     }
-    ~BoxWatcher() { Stop(); }
 
+    // Call once the check has returned: every box it showed has been answered by then.
     std::vector<SeenBox> Stop()
     {
-        m_stop = true;
-        if (m_thread.joinable()) {
-            m_thread.join();
-        }
-        std::lock_guard lock(m_lock);
+        m_watcher.Stop();
         return m_boxes;
     }
 
 private:
-    std::atomic<bool> m_stop{false};
-    std::mutex m_lock;
     std::vector<SeenBox> m_boxes;
-    std::thread m_thread;
+    // After the list it fills, so that it stops before the list goes.
+    testsupport::BoxWatcher m_watcher;
+};
+
+// Whether the window was disabled since the watch began: EnableWindow tells a window of each
+// change with a WM_ENABLE sent to it, and the check runs on this thread, as its window does.
+class DisabledWatch {
+public:
+    explicit DisabledWatch(HWND window)
+        : m_hook(SetWindowsHookExA(WH_CALLWNDPROC, Note, nullptr, GetCurrentThreadId()))
+    {
+        s_window = window;
+        s_disabled = false;
+    }
+    ~DisabledWatch()
+    {
+        if (m_hook != nullptr) {
+            UnhookWindowsHookEx(m_hook);
+        }
+    }
+    DisabledWatch(const DisabledWatch&) = delete;
+    DisabledWatch& operator=(const DisabledWatch&) = delete;
+
+    bool Hooked() const { return m_hook != nullptr; }
+    bool SawDisabled() const { return s_disabled; }
+
+private:
+    static LRESULT CALLBACK Note(int code, WPARAM wParam, LPARAM lParam)
+    {
+        const auto* call = reinterpret_cast<const CWPSTRUCT*>(lParam);
+        if (code == HC_ACTION && call->hwnd == s_window && call->message == WM_ENABLE &&
+            call->wParam == FALSE) {
+            s_disabled = true;
+        }
+        return CallNextHookEx(nullptr, code, wParam, lParam);
+    }
+
+    static inline HWND s_window = nullptr;
+    static inline bool s_disabled = false;
+    HHOOK m_hook;
 };
 
 class UpdateCheck : public testing::Test {
@@ -162,12 +211,13 @@ protected:
     }
     void TearDown() override
     {
-        // The stand-in may still be ending when its marker is already there.
-        for (int i = 0; i < 100 && framework::FileExists(RunFile("Fernhop.exe")); ++i) {
-            if (!DeleteFileA(RunFile("Fernhop.exe").c_str())) {
-                Sleep(20);
-            }
-        }
+        // The next test needs the stand-in's file gone, which its running copy holds, and no
+        // copy left running.
+        EXPECT_TRUE(EndStandIns()) << "a stand-in could not be ended";
+        EXPECT_TRUE(testsupport::PumpUntil([] {
+            return DeleteFileA(RunFile("Fernhop.exe").c_str()) ||
+                   GetLastError() == ERROR_FILE_NOT_FOUND;
+        })) << "the stand-in's file stays";
         DeleteFileA(RunFile("Fernhop.started").c_str());
     }
 
@@ -190,10 +240,11 @@ protected:
     {
         return IsWindowEnabled(framework::WindowHandle(windows::MainWindow)) != FALSE;
     }
-    static bool UpdaterStarted(std::chrono::milliseconds within)
+    static bool StandInRan()
     {
         return testsupport::PumpUntil(
-            [] { return framework::FileExists(RunFile("Fernhop.started")); }, within);
+            [] { return framework::FileExists(RunFile("Fernhop.started")); },
+            std::chrono::seconds(30));
     }
 };
 
@@ -225,7 +276,7 @@ TEST_P(UpdateQuestion, AsksWithTheChangelogAndStartsTheUpdaterOnYes)
     }
     Answer(AnswerWithNote(std::string(kOwnVersion) + "a", c.changelogHtml));
 
-    BoxWatcher user(c.button);
+    BoxAnswers user(c.button);
     if (c.manual) {
         update::CheckForUpdateManual();
     } else {
@@ -233,6 +284,10 @@ TEST_P(UpdateQuestion, AsksWithTheChangelogAndStartsTheUpdaterOnYes)
     }
     const auto boxes = user.Stop();
 
+    EXPECT_EQ(RunningStandIns().size(), c.updaterStarted ? 1u : 0u);
+    if (c.updaterStarted) {
+        EXPECT_TRUE(StandInRan()) << "the updater of the run directory was not the one started";
+    }
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].title, "");
     EXPECT_EQ(boxes[0].text, kQuestion + kOwnVersion + "\r\n\r\n" + c.changelogShown);
@@ -240,11 +295,6 @@ TEST_P(UpdateQuestion, AsksWithTheChangelogAndStartsTheUpdaterOnYes)
     EXPECT_TRUE(boxes[0].questionIcon);
     EXPECT_TRUE(MainWindowEnabled());
     EXPECT_EQ(Fixture::Requests().size(), 2u);
-    if (c.updaterStarted) {
-        EXPECT_TRUE(UpdaterStarted(std::chrono::seconds(10)));
-    } else {
-        EXPECT_FALSE(UpdaterStarted(std::chrono::milliseconds(500)));
-    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -275,26 +325,15 @@ TEST_P(NothingNewer, TellsOnlyWhenAskedByHand)
     const bool fails = c.noteVersion.empty();
     Answer(fails ? "" : AnswerWithNote(c.noteVersion, "x"), 300, fails);
 
-    HWND main = framework::WindowHandle(windows::MainWindow);
-    std::atomic<bool> stop{false};
-    std::atomic<bool> seenDisabled{false};
-    std::thread sampler([&] {
-        while (!stop) {
-            if (!IsWindowEnabled(main)) {
-                seenDisabled = true;
-            }
-            Sleep(10);
-        }
-    });
-    BoxWatcher user(IDOK);
+    DisabledWatch mainWindow(framework::WindowHandle(windows::MainWindow));
+    ASSERT_TRUE(mainWindow.Hooked());
+    BoxAnswers user(IDOK);
     if (c.manual) {
         update::CheckForUpdateManual();
     } else {
         update::CheckForUpdate();
     }
     const auto boxes = user.Stop();
-    stop = true;
-    sampler.join();
 
     if (c.manual) {
         ASSERT_EQ(boxes.size(), 1u);
@@ -305,10 +344,10 @@ TEST_P(NothingNewer, TellsOnlyWhenAskedByHand)
     } else {
         EXPECT_TRUE(boxes.empty());
     }
-    EXPECT_TRUE(seenDisabled);
+    EXPECT_TRUE(mainWindow.SawDisabled());
     EXPECT_TRUE(MainWindowEnabled());
     EXPECT_EQ(Fixture::Requests().size(), 1u);
-    EXPECT_FALSE(framework::FileExists(RunFile("Fernhop.started")));
+    EXPECT_TRUE(RunningStandIns().empty()) << "no updater started";
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -325,19 +364,23 @@ INSTANTIATE_TEST_SUITE_P(
 // service asks nothing of its own.
 TEST_F(UpdateCheck, ACheckWhileAnotherRunsDoesNothing)
 {
-    Answer(AnswerWithNote(kOwnVersion, "x"), 1000);
+    // The first check holds on for as long as its answer is delayed: long enough for the second
+    // to begin in that time on a loaded machine too.
+    Answer(AnswerWithNote(kOwnVersion, "x"), 3000);
     std::atomic<bool> done{false};
     std::thread refresh([&] {
         update::CheckForUpdate();
         done = true;
     });
-    ASSERT_TRUE(testsupport::PumpUntil([] { return Fixture::Requests().size() == 1; }));
+    ASSERT_TRUE(testsupport::PumpUntil([] { return Fixture::Requests().size() == 1; },
+                                       std::chrono::seconds(30)));
 
-    BoxWatcher user(IDOK);
+    BoxAnswers user(IDOK);
     update::CheckForUpdateManual();
+    EXPECT_FALSE(done) << "the first check ended before the second began";
     EXPECT_EQ(Fixture::Requests().size(), 1u);
 
-    EXPECT_TRUE(testsupport::PumpUntil([&] { return done.load(); }));
+    EXPECT_TRUE(testsupport::PumpUntil([&] { return done.load(); }, std::chrono::seconds(30)));
     refresh.join();
     EXPECT_TRUE(user.Stop().empty());
     EXPECT_TRUE(MainWindowEnabled());

@@ -107,7 +107,7 @@ protected:
     void TearDown() override
     {
         framework::CloseUnit(GetParam(), 1);
-        testsupport::PumpFor(std::chrono::milliseconds(100));
+        testsupport::HandleWaitingMessages();
         DeleteFileA((m_folder + "\\Config.ini").c_str());
         RemoveDirectoryA(m_folder.c_str());
     }
@@ -143,17 +143,21 @@ TEST_P(WindowLook, IsDrawnAndSaved)
         const int rest =
             framework::ScreenWidth() -
             framework::GetUnitProperty(AlarmPopupWindow, alarmpopupunits::Window, 2).AsInt() - 10;
-        ASSERT_TRUE(testsupport::PumpUntil([&] {
-            return framework::GetUnitProperty(AlarmPopupWindow, alarmpopupunits::Window, 0)
-                       .AsInt() == rest;
-        }));
+        // The slide takes a round trip to this thread for every pixel: slow on a busy machine.
+        ASSERT_TRUE(testsupport::PumpUntil(
+            [&] {
+                return framework::GetUnitProperty(AlarmPopupWindow, alarmpopupunits::Window, 0)
+                           .AsInt() == rest;
+            },
+            std::chrono::seconds(60)))
+            << "the notice did not slide in";
     } else {
         ASSERT_TRUE(framework::LoadWindow(window));
     }
     HWND handle = framework::WindowHandle(window);
     ASSERT_NE(handle, nullptr);
     SetForegroundWindow(handle);
-    testsupport::PumpFor(std::chrono::milliseconds(300));
+    ASSERT_TRUE(testsupport::PumpUntilOnScreen(handle)) << "not shown as painted";
     testsupport::Shot shot = testsupport::TakeShot(handle);
     ASSERT_GT(shot.width, 0);
     EXPECT_TRUE(testsupport::SaveShot(shot, g_artifacts + "\\" + Name(window) + ".png"));
