@@ -60,7 +60,13 @@ public:
         return names;
     }
 
-    std::string CommandLine() const { return "\"" + Program() + "\""; }
+    std::string CommandLine() const
+    {
+        std::string line = Program();
+        line.insert(line.begin(), '"');
+        line.push_back('"');
+        return line;
+    }
 
 private:
     static inline int s_counter = 0;
