@@ -72,7 +72,7 @@ function(skyvane_wine_test name)
     # Every test program carries the watchdog that names a hung test, and the job that ends
     # every program it starts.
     add_executable(${name} ${ARG_SOURCES} ${PROJECT_SOURCE_DIR}/tests/support/TestWatchdog.cpp
-        ${PROJECT_SOURCE_DIR}/tests/support/StartedPrograms.cpp)
+        ${PROJECT_SOURCE_DIR}/tests/support/TestProgramJob.cpp)
     target_link_libraries(${name} PRIVATE skyvane_windows test_support ${ARG_LIBS} GTest::gtest_main
         winhttp wininet crypt32 ws2_32 ole32 oleaut32 uuid gdiplus winmm version shlwapi)
     skyvane_warnings(${name})

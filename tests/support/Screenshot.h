@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/UiDriver.h"
+
 namespace testsupport {
 
 struct Shot {
@@ -30,27 +32,12 @@ inline Shot TakeShot(HWND window)
     shot.width = client.right;
     shot.height = client.bottom;
     HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = shot.width;
-    info.bmiHeader.biHeight = -shot.height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, shot.width, shot.height, screen, origin.x, origin.y, SRCCOPY);
-    GdiFlush();
-    const auto* words = static_cast<const std::uint32_t*>(bits);
-    shot.pixels.assign(words, words + static_cast<std::size_t>(shot.width) * shot.height);
-    for (std::uint32_t& pixel : shot.pixels) {
-        pixel &= 0x00FFFFFFu;
-    }
-    SelectObject(memory, old);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
+    shot.pixels = Pixels(screen, origin.x, origin.y, shot.width, shot.height);
     ReleaseDC(nullptr, screen);
+    if (shot.pixels.empty()) {
+        shot.width = 0;
+        shot.height = 0;
+    }
     return shot;
 }
 

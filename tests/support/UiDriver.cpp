@@ -110,35 +110,6 @@ RECT ClientOnScreen(HWND window)
     return rect;
 }
 
-// The pixels (0x00RRGGBB, rows top down) of a rectangle of a device context.
-std::vector<std::uint32_t> Pixels(HDC source, int left, int top, int width, int height)
-{
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    toolkit::ScopedBitmap bitmap(
-        CreateDIBSection(source, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    toolkit::ScopedMemoryDc memory(CreateCompatibleDC(source));
-    if (!bitmap || !memory) {
-        return {};
-    }
-    {
-        toolkit::ScopedSelectObject selected(memory.Get(), bitmap.Get());
-        BitBlt(memory.Get(), 0, 0, width, height, source, left, top, SRCCOPY);
-        GdiFlush();
-    }
-    const auto* words = static_cast<const std::uint32_t*>(bits);
-    std::vector<std::uint32_t> pixels(words, words + static_cast<std::size_t>(width) * height);
-    for (std::uint32_t& pixel : pixels) {
-        pixel &= 0x00FFFFFFu;
-    }
-    return pixels;
-}
-
 bool Covered(const std::vector<RECT>& covers, POINT point)
 {
     for (const RECT& cover : covers) {
@@ -217,6 +188,34 @@ bool ShowsAsPainted(HWND window)
 }
 
 } // namespace
+
+std::vector<std::uint32_t> Pixels(HDC source, int left, int top, int width, int height)
+{
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    toolkit::ScopedBitmap bitmap(
+        CreateDIBSection(source, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    toolkit::ScopedMemoryDc memory(CreateCompatibleDC(source));
+    if (!bitmap || !memory) {
+        return {};
+    }
+    {
+        toolkit::ScopedSelectObject selected(memory.Get(), bitmap.Get());
+        BitBlt(memory.Get(), 0, 0, width, height, source, left, top, SRCCOPY);
+        GdiFlush();
+    }
+    const auto* words = static_cast<const std::uint32_t*>(bits);
+    std::vector<std::uint32_t> pixels(words, words + static_cast<std::size_t>(width) * height);
+    for (std::uint32_t& pixel : pixels) {
+        pixel &= 0x00FFFFFFu;
+    }
+    return pixels;
+}
 
 HWND WaitForTopWindow(const char* className, const char* title, std::chrono::milliseconds timeout)
 {

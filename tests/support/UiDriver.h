@@ -8,10 +8,12 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "toolkit/ScopedWin.h"
 
@@ -118,6 +120,10 @@ private:
     std::function<int(HWND)> m_answer;
     std::thread m_thread;
 };
+
+// The pixels (0x00RRGGBB, rows top down) of a rectangle of a device context; empty when they
+// cannot be read.
+std::vector<std::uint32_t> Pixels(HDC source, int left, int top, int width, int height);
 
 // A program the test starts, in a job object of its own that ends the program and whatever it
 // starts when this object goes, and when the test program ends or is killed: a copy left
