@@ -28,6 +28,18 @@ bool ContainsNoCase(const GbkText& text, const GbkText& what)
     return FindNoCase(text, what) != GbkText::npos;
 }
 
+bool EqualsNoCase(const GbkText& a, const GbkText& b)
+{
+    return a.size() == b.size() && StartsWithNoCase(a, b);
+}
+
+bool StartsWithNoCase(const GbkText& text, const GbkText& start)
+{
+    return text.size() >= start.size() &&
+           std::equal(start.begin(), start.end(), text.begin(),
+                      [](char a, char b) { return FoldAscii(a) == FoldAscii(b); });
+}
+
 GbkText RemoveAllNoCase(const GbkText& text, const GbkText& what)
 {
     GbkText out;

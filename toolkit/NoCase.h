@@ -14,6 +14,10 @@ std::size_t FindNoCase(const GbkText& text, const GbkText& what, std::size_t fro
 
 bool ContainsNoCase(const GbkText& text, const GbkText& what);
 
+bool EqualsNoCase(const GbkText& a, const GbkText& b);
+
+bool StartsWithNoCase(const GbkText& text, const GbkText& start);
+
 // `text` with every occurrence of `what` removed, left to right.
 GbkText RemoveAllNoCase(const GbkText& text, const GbkText& what);
 

@@ -1,24 +1,15 @@
 #include "updater/HttpsAddress.h"
 
+#include "toolkit/NoCase.h"
+
 namespace updater {
 
 bool IsHttpsAddress(const GbkText& address)
 {
-    static constexpr char kScheme[] = "https://";
-    constexpr std::size_t kLength = sizeof kScheme - 1;
-    if (address.size() <= kLength || address[kLength] == '/' || address[kLength] == '\\') {
-        return false;
-    }
-    for (std::size_t i = 0; i < kLength; ++i) {
-        char c = address[i];
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-        if (c != kScheme[i]) {
-            return false;
-        }
-    }
-    return true;
+    static const GbkText kScheme = "https://";
+    // A host must follow: "https:///path" names none.
+    return address.size() > kScheme.size() && address[kScheme.size()] != '/' &&
+           address[kScheme.size()] != '\\' && toolkit::StartsWithNoCase(address, kScheme);
 }
 
 } // namespace updater

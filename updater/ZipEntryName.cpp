@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "toolkit/NoCase.h"
+
 namespace updater {
 
 namespace {
@@ -34,24 +36,6 @@ bool IsRefusedCharacter(char c)
     return byte < 0x20 || std::strchr(kRefusedCharacters, c) != nullptr;
 }
 
-bool SameLettersNoCase(const GbkText& text, const char* name)
-{
-    const std::size_t length = std::strlen(name);
-    if (text.size() != length) {
-        return false;
-    }
-    for (std::size_t i = 0; i < length; ++i) {
-        char c = text[i];
-        if (c >= 'a' && c <= 'z') {
-            c = static_cast<char>(c - 'a' + 'A');
-        }
-        if (c != name[i]) {
-            return false;
-        }
-    }
-    return true;
-}
-
 // Windows opens the device, not a file, for such a step: it goes by the part before the first
 // dot, without the spaces that end it ("nul.txt", "Com1 .log").
 bool IsDeviceName(const GbkText& step)
@@ -65,13 +49,13 @@ bool IsDeviceName(const GbkText& step)
     }
     const GbkText base = step.substr(0, end);
     for (const char* name : kDeviceNames) {
-        if (SameLettersNoCase(base, name)) {
+        if (toolkit::EqualsNoCase(base, name)) {
             return true;
         }
     }
     if (base.size() == 4 && base[3] >= '0' && base[3] <= '9') {
         for (const char* name : kNumberedDeviceNames) {
-            if (SameLettersNoCase(base.substr(0, 3), name)) {
+            if (toolkit::EqualsNoCase(base.substr(0, 3), name)) {
                 return true;
             }
         }
