@@ -1,8 +1,12 @@
 #include "tests/support/UiDriver.h"
 
+#include <tlhelp32.h>
+
 #include <cstdint>
 #include <utility>
 #include <vector>
+
+#include "toolkit/NoCase.h"
 
 namespace testsupport {
 namespace {
@@ -339,6 +343,37 @@ bool PumpUntilOnScreen(HWND window, std::chrono::milliseconds timeout)
             return ShowsAsPainted(window);
         },
         timeout);
+}
+
+void EndProgramsIn(const std::string& directory)
+{
+    const std::string prefix = directory + "\\";
+    for (int sweep = 0; sweep < 20; ++sweep) {
+        toolkit::ScopedHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+        if (!snapshot) {
+            return;
+        }
+        bool found = false;
+        PROCESSENTRY32 entry{};
+        entry.dwSize = sizeof entry;
+        for (BOOL more = Process32First(snapshot.Get(), &entry); more;
+             more = Process32Next(snapshot.Get(), &entry)) {
+            toolkit::ScopedHandle process(
+                OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE | SYNCHRONIZE,
+                            FALSE, entry.th32ProcessID));
+            char image[MAX_PATH * 2] = {};
+            DWORD length = sizeof image;
+            if (process && QueryFullProcessImageNameA(process.Get(), 0, image, &length) &&
+                toolkit::StartsWithNoCase(std::string(image, length), prefix)) {
+                found = true;
+                TerminateProcess(process.Get(), 1);
+                WaitForSingleObject(process.Get(), 10000);
+            }
+        }
+        if (!found) {
+            return;
+        }
+    }
 }
 
 bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout)

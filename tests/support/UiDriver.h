@@ -125,6 +125,11 @@ private:
 // cannot be read.
 std::vector<std::uint32_t> Pixels(HDC source, int left, int top, int width, int height);
 
+// Ends every process whose program file lies below the directory, and waits for each to go:
+// whatever a test started there, itself or through the programs it started. Swept again until
+// none is found, since one may start another while it is ended.
+void EndProgramsIn(const std::string& directory);
+
 // A program the test starts, in a job object of its own that ends the program and whatever it
 // starts when this object goes, and when the test program ends or is killed: a copy left
 // running would hold the single-instance event and be found by the updater's stop-by-name in a

@@ -71,7 +71,8 @@ std::unique_ptr<Process> StartStayingStandIn(const TempDirectory& run, const std
     auto process = std::make_unique<Process>(run / name);
     StartedWhenThere(run, name);
     if (!windowTitle.empty()) {
-        WaitUntil([&] { return FindWindowA(nullptr, windowTitle.c_str()) != nullptr; }, 30000);
+        WaitUntil([&] { return FindWindowA(nullptr, windowTitle.c_str()) != nullptr; },
+                  std::chrono::seconds(30));
     }
     return process;
 }

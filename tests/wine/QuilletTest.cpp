@@ -320,8 +320,8 @@ TEST(Quillet, HandsOverWithoutBreakingTheInstallation)
         Process unpacker(run / "Quillet.exe");
         ASSERT_TRUE(unpacker.Started());
         if (c.updaterStillEnding) {
-            ASSERT_TRUE(
-                WaitUntil([&] { return HasWindow(unpacker.Id()) || !unpacker.Running(); }, 30000));
+            ASSERT_TRUE(WaitUntil([&] { return HasWindow(unpacker.Id()) || !unpacker.Running(); },
+                                  std::chrono::seconds(30)));
             // Nothing is written, and the unpacker does not go on, while the updater's file is
             // held.
             HANDLE events[] = {changes.Get(), unpacker.Handle()};
@@ -343,7 +343,8 @@ TEST(Quillet, HandsOverWithoutBreakingTheInstallation)
         }
         EXPECT_FALSE(Exists(run / "Temp.zip"));
         if (!c.updaterStillEnding) {
-            EXPECT_TRUE(WaitUntil([&] { return !Exists(run / "Quillet.exe"); }, 30000));
+            EXPECT_TRUE(
+                WaitUntil([&] { return !Exists(run / "Quillet.exe"); }, std::chrono::seconds(30)));
         }
         // Nothing landed beside the run directory under a name run together with its own.
         EXPECT_FALSE(Exists(run.Path() + "readme.txt"));
@@ -438,7 +439,7 @@ TEST(Quillet, RefusesAPackageThatCannotBeInstalledWhole)
                     sawNewReadme || Contents(run + "\\readme.txt") == std::string("new readme\r\n");
                 return !unpacker.Running();
             },
-            60000);
+            std::chrono::seconds(60));
         EXPECT_EQ(unpacker.WaitForEnd(0), 0);
         inUse.Reset();
         if (c.held == Held::InUse) {
@@ -495,7 +496,7 @@ TEST(Quillet, InstallsAWholePackage)
             // The files before it are moved in just before it is first tried.
             ASSERT_TRUE(WaitUntil(
                 [&] { return Contents(run + "\\readme.txt") == std::string("new readme\r\n"); },
-                30000));
+                std::chrono::seconds(30)));
             EXPECT_TRUE(unpacker.Running());
             inUse.Reset();
         }

@@ -199,7 +199,7 @@ bool IsScriptProgram(const char* name)
 // them, as children of that process, and they must live on. A process is taken for the child
 // of a running one only when it began after it, as an ended process's id is given out again;
 // what outlived its parent is no longer known as anyone's child, which is why the copies are
-// ended by their path (EndProcessesIn).
+// ended by their path (EndProgramsIn).
 void EndStartedProcesses()
 {
     struct Started {
@@ -236,27 +236,6 @@ void EndStartedProcesses()
     }
 }
 
-// Ends every process whose executable lies in `folder`.
-void EndProcessesIn(const std::string& folder)
-{
-    const std::string prefix = folder + "\\";
-    for (const PROCESSENTRY32& entry : RunningProcesses()) {
-        toolkit::ScopedHandle process(
-            OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE,
-                        entry.th32ProcessID));
-        char image[MAX_PATH] = {};
-        DWORD size = sizeof image;
-        if (!process || !QueryFullProcessImageNameA(process.Get(), 0, image, &size)) {
-            continue;
-        }
-        if (size > prefix.size() && CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, image,
-                                                   static_cast<int>(prefix.size()), prefix.c_str(),
-                                                   static_cast<int>(prefix.size())) == CSTR_EQUAL) {
-            EndAndWait(process.Get());
-        }
-    }
-}
-
 class Restart : public testsupport::HandlerTest {
 protected:
     void SetUp() override
@@ -273,7 +252,7 @@ protected:
     void TearDown() override
     {
         EndStartedProcesses();
-        EndProcessesIn(m_spaced);
+        testsupport::EndProgramsIn(m_spaced);
         SetCurrentDirectoryA(m_oldDirectory);
         for (const char* name : {"Restart.bat", "Long target name.cmd", "started.txt"}) {
             DeleteFileA((m_spaced + "\\" + name).c_str());
@@ -623,7 +602,7 @@ protected:
     {
         // Ended first, so that nothing of the copy still holds its files.
         EndStartedProcesses();
-        EndProcessesIn(m_spaced);
+        testsupport::EndProgramsIn(m_spaced);
         for (const char* name : {"Sky vane.exe", "RecordingEngine.dll", "Config.ini"}) {
             DeleteFileA((m_spaced + "\\" + name).c_str());
         }

@@ -77,7 +77,7 @@ TEST(UpdateCycle, ReplacesTheProgramAndStartsTheNewVersion)
     // removes the unpacker and starts the new version.
     EXPECT_EQ(StartedWhenThere(run, "Skyvane.exe\r\nSkyvane.exe\r\n", 30000),
               "Skyvane.exe\r\nSkyvane.exe\r\n");
-    EXPECT_TRUE(WaitUntil([&] { return !Exists(run / "Quillet.exe"); }, 30000));
+    EXPECT_TRUE(WaitUntil([&] { return !Exists(run / "Quillet.exe"); }, std::chrono::seconds(30)));
     EXPECT_FALSE(Exists(run / "Temp.zip"));
     EXPECT_TRUE(SameBytes(Contents(run / "Skyvane.exe"), standIn));
     EXPECT_TRUE(SameBytes(Contents(run / "readme.txt"), "version 1.0.0.1\r\n"));
@@ -121,7 +121,8 @@ TEST(UpdateCycle, InstallsTheProgramWhenNoVersionIsFound)
         EXPECT_EQ(StartedWhenThere(run, "Skyvane.exe", 30000), "Skyvane.exe\r\n");
         EXPECT_TRUE(SameBytes(Contents(run / "Skyvane.exe"), Contents(StandIn())));
         EXPECT_TRUE(SameBytes(Contents(run / "readme.txt"), "version 1.0.0.1\r\n"));
-        EXPECT_TRUE(WaitUntil([&] { return !Exists(run / "Quillet.exe"); }, 30000));
+        EXPECT_TRUE(
+            WaitUntil([&] { return !Exists(run / "Quillet.exe"); }, std::chrono::seconds(30)));
         EXPECT_FALSE(Exists(run / "Temp.zip"));
     }
 }
