@@ -10,12 +10,46 @@ namespace {
 
 constexpr UINT kGbkCodePage = 936;
 
-thread_local AutomationError t_lastError;
+// The calling thread's record. Not a C++ thread_local: with MinGW-w64 the storage of such an
+// object is freed before its destructor runs when the thread ends, so every thread that made a
+// call would free its description out of freed memory and corrupt the heap. A fiber-local slot
+// has a callback of its own that the system runs as the thread ends.
+void WINAPI DeleteRecord(void* record)
+{
+    delete static_cast<AutomationError*>(record);
+}
+
+DWORD RecordSlot()
+{
+    static const DWORD slot = FlsAlloc(DeleteRecord);
+    return slot;
+}
+
+AutomationError& ThreadRecord()
+{
+    const DWORD slot = RecordSlot();
+    if (slot == FLS_OUT_OF_INDEXES) {
+        // Without a slot each thread's record outlives the thread: a small leak, where a
+        // record shared by all threads would be a race.
+        thread_local AutomationError* unslotted = nullptr;
+        if (unslotted == nullptr) {
+            unslotted = new AutomationError();
+        }
+        return *unslotted;
+    }
+    auto* record = static_cast<AutomationError*>(FlsGetValue(slot));
+    if (record == nullptr) {
+        record = new AutomationError();
+        FlsSetValue(slot, record);
+    }
+    return *record;
+}
 
 void RecordSuccess()
 {
-    t_lastError.result = S_OK;
-    t_lastError.description.clear();
+    AutomationError& record = ThreadRecord();
+    record.result = S_OK;
+    record.description.clear();
 }
 
 // Keeps the failure for LastAutomationError. The description comes from the object's own
@@ -52,13 +86,14 @@ void RecordFailure(HRESULT result, EXCEPINFO* exception)
             description.pop_back();
         }
     }
-    t_lastError.result = result;
-    t_lastError.description = WideToGbk(description);
-    if (t_lastError.description.empty()) {
+    AutomationError& record = ThreadRecord();
+    record.result = result;
+    record.description = WideToGbk(description);
+    if (record.description.empty()) {
         char code[32];
         std::snprintf(code, sizeof code, "HRESULT 0x%08lX",
                       static_cast<unsigned long>(static_cast<DWORD>(result)));
-        t_lastError.description = code;
+        record.description = code;
     }
 }
 
@@ -194,12 +229,12 @@ GbkText WideToGbk(std::wstring_view text)
 
 AutomationError LastAutomationError()
 {
-    return t_lastError;
+    return ThreadRecord();
 }
 
 void RestoreAutomationError(const AutomationError& error)
 {
-    t_lastError = error;
+    ThreadRecord() = error;
 }
 
 // --- AutoArg ---

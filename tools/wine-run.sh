@@ -29,9 +29,22 @@ skyvane_start_services "$work" \
     --untrusted-cert "$SKYVANE_CERTS/untrusted-localhost.pem" \
     --untrusted-key "$SKYVANE_CERTS/untrusted-localhost.key" || exit 1
 
+# SKYVANE_HEAP_CHECK=1: Wine checks every heap call of the program and of the programs it
+# starts, and a misused block (a free of freed memory, say) fails the run even when nothing
+# crashed, since on a user's machine the same call may corrupt the heap.
+if [ "${SKYVANE_HEAP_CHECK:-}" = 1 ]; then
+    export WINEDEBUG="$WINEDEBUG,warn+heap"
+fi
+
 "$WINELOADER" "$exe" "$@" >"$work/out" 2>"$work/err"
 rc=$?
 cat "$work/out"
+
+if [ "${SKYVANE_HEAP_CHECK:-}" = 1 ] && grep -aq ':heap:' "$work/err"; then
+    echo "--- Wine's heap check found misused blocks:"
+    grep -a ':heap:' "$work/err"
+    [ $rc -eq 0 ] && rc=1
+fi
 
 # SKYVANE_CHECK_LEFTOVERS is set for the tests that run alone on the display: every program
 # of the system still running in the prefix after one of them is that test's leftover. Those

@@ -89,6 +89,23 @@ TEST(Automation, FailuresGiveEmptyValuesAndAreRecordedPerThread)
     EXPECT_FALSE(LastAutomationError().description.empty());
 }
 
+// The refresh and the alarm check call out from threads that then end. A thread's record goes
+// with it, without touching memory already given back; the heap check this suite runs under
+// (tools/wine-run.sh) reports any such touch.
+TEST(Automation, AThreadsRecordGoesWithTheThread)
+{
+    const GbkText longDescription(200, 'x');
+    for (int round = 0; round < 8; ++round) {
+        std::thread([&longDescription] {
+            ComScope com;
+            EXPECT_TRUE(AutoObject::Create(L"Skyvane.NoSuchObject").IsEmpty());
+            RestoreAutomationError({E_FAIL, longDescription});
+            EXPECT_EQ(LastAutomationError().description, longDescription);
+        }).join();
+    }
+    EXPECT_NE(LastAutomationError().description, longDescription);
+}
+
 TEST(Automation, ByteArraysAndSharedReferences)
 {
     ComScope com;
