@@ -21,13 +21,13 @@ constexpr std::int32_t kMaxTimeoutSeconds = 2147483;
 constexpr std::int32_t kProxySettingNamed = 2;
 constexpr std::int32_t kOptionSslErrorIgnoreFlags = 4;
 constexpr std::int32_t kOptionEnableRedirects = 6;
+constexpr std::int32_t kOptionEnableHttpsToHttpRedirects = 12;
 // Unknown authority, wrong usage, host name mismatch and expired certificate.
 constexpr std::int32_t kIgnoredCertificateErrors = 0x3300;
 
-void SetOption(AutoObject& request, std::int32_t option, std::int32_t value)
+void SetOption(AutoObject& request, std::int32_t option, AutoArg setting)
 {
     AutoArg index = AutoArg::Int(option);
-    AutoArg setting = AutoArg::Int(value);
     AutoArg* args[] = {&index, &setting};
     request.Invoke(L"Option", DISPATCH_PROPERTYPUT, args, 2);
 }
@@ -72,11 +72,16 @@ ByteSet Perform(Variant variant, const GbkText& requestUrl, const WebRequestOpti
 
     request.Call(L"Open", AutoArg::Text(verb), AutoArg::Text(requestUrl), AutoArg::Bool(false));
     if (options.noRedirect.value_or(false)) {
-        SetOption(request, kOptionEnableRedirects, 0);
+        SetOption(request, kOptionEnableRedirects, AutoArg::Int(0));
     }
-    // Wine does not implement this option; the request then goes on with full checks.
-    if (!options.verifyCertificate.value_or(false)) {
-        SetOption(request, kOptionSslErrorIgnoreFlags, kIgnoredCertificateErrors);
+    if (options.verifyCertificate.value_or(false)) {
+        // One plain-http hop would let anyone on the way write the answer that decides what is
+        // run. Windows refuses that redirect unless told otherwise, and a lent object may have
+        // been told; Wine does not implement the option and refuses the redirect anyway.
+        SetOption(request, kOptionEnableHttpsToHttpRedirects, AutoArg::Bool(false));
+    } else {
+        // Wine does not implement this option; the request then goes on with full checks.
+        SetOption(request, kOptionSslErrorIgnoreFlags, AutoArg::Int(kIgnoredCertificateErrors));
     }
 
     // The shared variant completes the caller's own text; the application variant a copy.

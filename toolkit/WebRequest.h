@@ -45,7 +45,8 @@ struct WebRequestOptions {
     std::optional<bool> mergeCookies;      // default true
     std::optional<bool> addDefaultHeaders; // default true
     std::optional<bool> normaliseHeaders;  // default true
-    // true: the server's certificate is checked in full, as for any request whose answer
+    // true: the server's certificate is checked in full and an https address is followed over
+    // https only (a redirect to plain http fails the request), as for any request whose answer
     // decides what is run. Absent or false: the four usual certificate errors are ignored.
     std::optional<bool> verifyCertificate;
 };

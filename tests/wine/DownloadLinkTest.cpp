@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "tests/support/FixtureClient.h"
 #include "updater/DownloadLink.h"
@@ -42,6 +43,8 @@ std::string PackageAddress()
 struct Pages {
     std::string sharePage;
     std::string framePage;
+    int frameStatus = 200;
+    std::vector<std::string> frameHeaders;
     std::string ajaxAnswer;
     int probeStatus = 302;
     std::vector<std::string> probeHeaders;
@@ -88,7 +91,11 @@ void Serve(const Pages& pages)
 {
     Route("/iAbCdEf12", pages.sharePage, 200, {"Content-Type: text/html; charset=utf-8"});
     // The frame path is appended to the root, which ends in a slash already.
-    Route("//fn", pages.framePage, 200, {"Content-Type: text/html; charset=utf-8"});
+    std::vector<std::string> frameHeaders = pages.frameHeaders;
+    frameHeaders.push_back("Content-Type: text/html; charset=utf-8");
+    Route("//fn", pages.framePage, pages.frameStatus, frameHeaders);
+    // Where a frame request that is redirected finds the page.
+    Route("/moved/fn", pages.framePage, 200, {"Content-Type: text/html; charset=utf-8"});
     Route("/ajaxm.php", pages.ajaxAnswer, 200, {"Content-Type: application/json"}, "POST");
     Route("/file/", "", pages.probeStatus, pages.probeHeaders);
     Route("/package/Temp.zip", "PK\x03\x04");
@@ -191,6 +198,18 @@ TEST_F(DownloadLinkTest, PageVariations)
         {"answer without the file member",
          [](Pages& p) { p.ajaxAnswer = "{\"zt\":0,\"inf\":\"\\u5df2\"}"; }, false,
          "action=downprocess&sign=" + kSign + "&ves=1"},
+        {"frame page moved to another https address",
+         [](Pages& p) {
+             p.frameStatus = 302;
+             p.frameHeaders = {"Location: " + Fixture::HttpsBase() + "/moved/fn"};
+         },
+         true, "action=downprocess&sign=" + kSign + "&ves=1"},
+        {"frame page moved to plain http",
+         [](Pages& p) {
+             p.frameStatus = 302;
+             p.frameHeaders = {"Location: " + Fixture::HttpBase() + "/moved/fn"};
+         },
+         false, ""},
         {"probe answered 200 without a Location",
          [](Pages& p) {
              p.probeStatus = 200;
@@ -213,6 +232,9 @@ TEST_F(DownloadLinkTest, PageVariations)
         }
         // The redirect is handed back, never followed.
         EXPECT_EQ(FindRequest(requests, "/package/"), nullptr);
+        for (const RecordedRequest& request : requests) {
+            EXPECT_EQ(request.scheme, "https") << request.target;
+        }
     }
 }
 

@@ -343,10 +343,11 @@ TEST(Fernhop, FailedDownloadStartsTheSameProgramAgain)
     }
 }
 
-// Wine refuses a certificate it does not trust whatever the request asks for (it does not
-// implement the option that relaxes the checks), so the runs above would pass even if the
-// update channel asked to ignore certificate errors. The calls on a lent request object show
-// what it asks for: never that option, unlike the weather request, whose answer is only shown.
+// Wine refuses a certificate it does not trust, and a redirect from https to plain http,
+// whatever the request asks for (it implements neither option), so the runs above would pass
+// even if the update channel asked to ignore certificate errors or to follow such a redirect.
+// The calls on a lent request object show what it asks for: never to ignore the errors and
+// always to refuse the redirect, unlike the weather request, whose answer is only shown.
 TEST(UpdateChannel, RequestsKeepTheCertificateChecks)
 {
     ASSERT_TRUE(Fixture::Reset());
@@ -355,6 +356,7 @@ TEST(UpdateChannel, RequestsKeepTheCertificateChecks)
     toolkit::ScopedComApartment apartment;
 
     constexpr int kOptionIgnoredCertificateErrors = 4;
+    constexpr int kOptionHttpsToHttpRedirects = 12;
     struct Case {
         const char* name;
         std::function<GbkText(IDispatch*)> run; // what it gives, non-empty on success
@@ -389,6 +391,7 @@ TEST(UpdateChannel, RequestsKeepTheCertificateChecks)
         EXPECT_EQ(recording.CountOf(L"Open"), c.requests);
         EXPECT_EQ(recording.CountOf(L"Send"), c.requests);
         EXPECT_EQ(recording.PutOption(kOptionIgnoredCertificateErrors), c.ignoresCertificateErrors);
+        EXPECT_EQ(recording.PutOption(kOptionHttpsToHttpRedirects), !c.ignoresCertificateErrors);
         EXPECT_EQ(recording.Lent(), 0u);
     }
 }

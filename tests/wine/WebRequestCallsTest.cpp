@@ -184,6 +184,10 @@ const CallCase kCallCases[] = {
              kDefaultHeaders,
              {kSendNothing},
              kReads})},
+    {"certificate verified", Variant::Shared,
+     [](WebRequestOptions& o, GbkText&, GbkText&) { o.verifyCertificate = true; },
+     Joined(
+         {{kTimeouts15, kOpenGet, "Option(12) = false"}, kDefaultHeaders, {kSendNothing}, kReads})},
     {"post of bytes", Variant::Application,
      [](WebRequestOptions& o, GbkText&, GbkText&) {
          o.methodIndex = 1;

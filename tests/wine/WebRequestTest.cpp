@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "tests/support/FixtureClient.h"
 #include "toolkit/Automation.h"
@@ -233,6 +234,56 @@ TEST_F(WebRequestTest, RedirectFollowedOrReturned)
     EXPECT_EQ(status, 302);
     EXPECT_NE(responseHeaders.find("Location: /to"), std::string::npos);
     EXPECT_EQ(Fixture::Requests().size(), 1u);
+}
+
+// A request whose answer decides what is run gets nothing once one hop leaves https, and the
+// plain-http server is never asked; redirects that stay on https are followed as before.
+TEST_F(WebRequestTest, VerifiedRequestIsFollowedOnlyOverHttps)
+{
+    const std::string toHttp = Fixture::HttpBase() + "/to";
+    const std::string toHttps = Fixture::HttpsBase() + "/to";
+    const std::string viaHttps = Fixture::HttpsBase() + "/hop";
+    struct Case {
+        const char* name;
+        int status;
+        std::string location;
+        int methodIndex;
+        bool verify;
+        const char* body;               // empty: the request failed
+        std::vector<std::string> asked; // the targets asked for, all over https
+    };
+    const Case cases[] = {
+        {"302 to http", 302, toHttp, 0, true, "", {"/from"}},
+        {"301 to http", 301, toHttp, 0, true, "", {"/from"}},
+        {"307 post to http", 307, toHttp, 1, true, "", {"/from"}},
+        {"to https, then to http", 302, viaHttps, 0, true, "", {"/from", "/hop"}},
+        {"to https", 302, toHttps, 0, true, "arrived", {"/from", "/to"}},
+        {"relative", 302, "/to", 0, true, "arrived", {"/from", "/to"}},
+        {"to https, unverified", 302, toHttps, 0, false, "arrived", {"/from", "/to"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(Fixture::Reset());
+        Route("/from", "moved", c.status, {"Location: " + c.location});
+        Route("/hop", "moved again", 302, {"Location: " + toHttp});
+        Route("/to", "arrived");
+        std::int32_t status = -1;
+        GbkText responseHeaders = "stale";
+        WebRequestOptions options;
+        options.methodIndex = c.methodIndex;
+        options.verifyCertificate = c.verify;
+        options.statusCode = &status;
+        options.responseHeaders = &responseHeaders;
+        EXPECT_EQ(Text(SharedWebRequest(Fixture::HttpsBase() + "/from", options)), c.body);
+        EXPECT_EQ(status, std::string(c.body).empty() ? 0 : 200);
+        EXPECT_EQ(responseHeaders.empty(), std::string(c.body).empty());
+        std::vector<std::string> asked;
+        for (const RecordedRequest& request : Fixture::Requests()) {
+            EXPECT_EQ(request.scheme, "https") << request.target;
+            asked.push_back(request.target);
+        }
+        EXPECT_EQ(asked, c.asked);
+    }
 }
 
 TEST_F(WebRequestTest, CookiesSentCollectedAndMerged)
