@@ -22,7 +22,7 @@ cleanup() {
     [ -n "${skyvane_service_pid:-}" ] && kill "$skyvane_service_pid" 2>/dev/null || true
     rm -rf "$run"
     # This trap replaces the one the display's start set.
-    [ -n "${skyvane_xvfb_pid:-}" ] && kill "$skyvane_xvfb_pid" 2>/dev/null || true
+    skyvane_stop_display "${skyvane_xvfb_pid:-}"
 }
 trap cleanup EXIT
 

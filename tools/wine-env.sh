@@ -69,6 +69,31 @@ skyvane_start_xvfb() {
     fi
 }
 
+# Ends the Wine session of every prefix of this checkout that has one. A prefix's desktop
+# process draws on the display it was started on: a session that outlived its display would
+# hand the next programs of that prefix a desktop on a display that is gone, and every window
+# they open would fail, run after run, until the session ended.
+skyvane_end_wine_sessions() {
+    local prefix
+    for prefix in "$skyvane_root"/build/*/wineprefix; do
+        [ -d "$prefix" ] || continue
+        (
+            skyvane_wine_env "$(dirname "$prefix")"
+            # -k fails when no session is running, which is fine.
+            "$WINESERVER" -k 2>/dev/null || true
+            "$WINESERVER" -w 2>/dev/null || true
+        )
+    done
+    return 0
+}
+
+# Ends a display that this script started, once no Wine session is left on it.
+skyvane_stop_display() {
+    [ -n "${1:-}" ] || return 0
+    skyvane_end_wine_sessions
+    kill "$1" 2>/dev/null || true
+}
+
 # Makes sure a display is set: under ctest with none set, the one that the build tree's tests
 # share (tests/tools/test-display.sh records it); else a private Xvfb, which ends with the
 # calling shell.
@@ -83,7 +108,7 @@ skyvane_ensure_display() {
     fi
     skyvane_start_xvfb || return 1
     export DISPLAY=":$skyvane_xvfb_number"
-    trap 'kill $skyvane_xvfb_pid 2>/dev/null || true' EXIT
+    trap 'skyvane_stop_display "$skyvane_xvfb_pid"' EXIT
 }
 
 # Creates the prefix on first use: boot, trust the test authority, map the font the windows

@@ -21,7 +21,7 @@ work=$(mktemp -d)
 cleanup() {
     [ -n "${skyvane_service_pid:-}" ] && kill "$skyvane_service_pid" 2>/dev/null
     rm -rf "$work"
-    [ -n "${skyvane_xvfb_pid:-}" ] && kill "$skyvane_xvfb_pid" 2>/dev/null
+    skyvane_stop_display "${skyvane_xvfb_pid:-}"
 }
 trap cleanup EXIT
 

@@ -15,7 +15,7 @@ stop_recorded() {
     local number pid
     [ -f "$record" ] || return 0
     read -r number pid <"$record"
-    [ -n "${pid:-}" ] && kill "$pid" 2>/dev/null
+    skyvane_stop_display "${pid:-}"
     rm -f "$record"
 }
 
@@ -23,6 +23,8 @@ case ${1:-} in
     start)
         stop_recorded
         [ -n "${DISPLAY:-}" ] && exit 0
+        # A session left by a run that was stopped before its end is bound to that run's display.
+        skyvane_end_wine_sessions
         # Its own session, so that it outlives this script and ctest's end of it.
         skyvane_start_xvfb setsid || exit 1
         echo "$skyvane_xvfb_number $skyvane_xvfb_pid" >"$record"
