@@ -31,9 +31,11 @@ skyvane_start_services "$work" \
 
 # SKYVANE_HEAP_CHECK=1: Wine checks every heap call of the program and of the programs it
 # starts, and a misused block (a free of freed memory, say) fails the run even when nothing
-# crashed, since on a user's machine the same call may corrupt the heap.
+# crashed, since on a user's machine the same call may corrupt the heap. Both classes are named:
+# after "-all" a channel gets only the classes listed, and a damaged block that Wine finds when
+# it validates one (an overwritten tail, say) is reported as an err, not a warn.
 if [ "${SKYVANE_HEAP_CHECK:-}" = 1 ]; then
-    export WINEDEBUG="$WINEDEBUG,warn+heap"
+    export WINEDEBUG="$WINEDEBUG,err+heap,warn+heap"
 fi
 
 "$WINELOADER" "$exe" "$@" >"$work/out" 2>"$work/err"

@@ -33,23 +33,55 @@ constexpr std::chrono::seconds kEndingGrace{5};
 // must not do.
 HANDLE g_job = nullptr;
 
+// Why no job could be made for a program that is in none; empty when one was. Such a program
+// must not pass: nothing would end what its tests start, and nothing would see it left running.
+std::string g_jobFailure;
+
+std::string Failed(const char* step)
+{
+    return std::string(step) + " failed with error " + std::to_string(GetLastError());
+}
+
+// SKYVANE_TEST_JOB_REFUSED=1 stands for a system that refuses the job, so that the harness can
+// show what a test program does then.
+bool JobRefusedForTheHarness()
+{
+    char value[2] = {};
+    return GetEnvironmentVariableA("SKYVANE_TEST_JOB_REFUSED", value, sizeof value) == 1 &&
+           value[0] == '1';
+}
+
 HANDLE MakeJob()
 {
     BOOL inJob = FALSE;
-    if (!IsProcessInJob(GetCurrentProcess(), nullptr, &inJob) || inJob) {
+    if (!IsProcessInJob(GetCurrentProcess(), nullptr, &inJob)) {
+        g_jobFailure = Failed("IsProcessInJob");
+        return nullptr;
+    }
+    if (inJob) {
         return nullptr;
     }
     // The desktop process is started by the first program of the prefix that needs it, and
     // other tests' windows live on it: it must not be started inside the job and ended with it.
     GetDesktopWindow();
+    if (JobRefusedForTheHarness()) {
+        g_jobFailure = "the job was refused (SKYVANE_TEST_JOB_REFUSED=1)";
+        return nullptr;
+    }
     HANDLE job = CreateJobObjectA(nullptr, nullptr);
     if (!job) {
+        g_jobFailure = Failed("CreateJobObjectA");
         return nullptr;
     }
     JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
     limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
-    if (!SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof limits) ||
-        !AssignProcessToJobObject(job, GetCurrentProcess())) {
+    if (!SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof limits)) {
+        g_jobFailure = Failed("SetInformationJobObject");
+        CloseHandle(job);
+        return nullptr;
+    }
+    if (!AssignProcessToJobObject(job, GetCurrentProcess())) {
+        g_jobFailure = Failed("AssignProcessToJobObject");
         CloseHandle(job);
         return nullptr;
     }
@@ -111,6 +143,16 @@ public:
 
 class NothingLeftRunning : public testing::Environment {
 public:
+    // A fatal failure here runs no test at all.
+    void SetUp() override
+    {
+        if (!g_jobFailure.empty()) {
+            FAIL() << "the test program could not put itself into a job (" << g_jobFailure
+                   << "): the programs its tests start would neither end with it nor be "
+                      "seen left running";
+        }
+    }
+
     void TearDown() override
     {
         const auto deadline = std::chrono::steady_clock::now() + kEndingGrace;
