@@ -22,7 +22,6 @@ constexpr ColourWord kColourWords[] = {
 };
 
 constexpr std::string_view kSpace = " ";
-constexpr std::string_view kIdeographicSpace = "\xA1\xA1";
 constexpr std::string_view kUnknown = "?";
 
 bool IsLeadByte(unsigned char byte)
@@ -81,13 +80,11 @@ GbkText RememberedAlarmText(const GbkText& text, size_t maxBytes)
     // text stays the same through that only when neither is left at its ends.
     for (bool changed = true; changed;) {
         changed = false;
-        while (first < last &&
-               (characters[first] == kSpace || characters[first] == kIdeographicSpace)) {
+        while (first < last && characters[first] == kSpace) {
             ++first;
             changed = true;
         }
-        while (first < last &&
-               (characters[last - 1] == kSpace || characters[last - 1] == kIdeographicSpace)) {
+        while (first < last && characters[last - 1] == kSpace) {
             --last;
             changed = true;
         }

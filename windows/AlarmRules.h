@@ -21,8 +21,8 @@ bool IsNewAlarm(const GbkText& rememberedDetail, const GbkText& rememberedTitle,
 // compared with the remembered one: a text that the file gives back byte for byte, however the
 // answer wrote it. Each control byte (below 0x20, and 0x7F) becomes a space, a byte that begins
 // no whole code page 936 character becomes "?", the text is cut to at most maxBytes without
-// splitting a character, and what the file's reader would drop from its ends goes: spaces,
-// ideographic spaces and a pair of enclosing quotes. Empty when nothing else is left.
+// splitting a character, and what the file's reader would drop from its ends goes: spaces and
+// a pair of enclosing quotes. Empty when nothing else is left.
 GbkText RememberedAlarmText(const GbkText& text, size_t maxBytes);
 
 // The ARGB text colour of the first of 黄色, 橙色, 红色, 蓝色 (tested in that order, not by
