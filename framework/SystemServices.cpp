@@ -11,7 +11,7 @@ namespace framework {
 
 namespace {
 
-constexpr DWORD kConfigValueBuffer = 10240;
+constexpr DWORD kConfigValueBuffer = kConfigValueMaxBytes + 1;
 
 std::mutex g_exitMutex;
 std::vector<ExitRoutine> g_exitRoutines;

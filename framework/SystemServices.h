@@ -3,6 +3,7 @@
 // of the program with its exit routines, files and INI values. Every one may be called from
 // any thread.
 
+#include <cstddef>
 #include <optional>
 
 #include "toolkit/ScopedWin.h"
@@ -38,8 +39,11 @@ bool StartThread(ThreadRoutine routine, void* parameter = nullptr,
 // True when path names an existing file (not a directory).
 bool FileExists(const GbkText& path);
 
+// The longest INI value that ReadConfigValue gives back; a longer one comes back cut.
+constexpr size_t kConfigValueMaxBytes = 10239;
+
 // The INI value of key in section of file, as GetPrivateProfileStringA gives it (at most
-// 10239 bytes), with defaultValue for a missing key when one is given and the empty text
+// kConfigValueMaxBytes), with defaultValue for a missing key when one is given and the empty text
 // otherwise. Leading bytes of 0x20 and below are skipped in file, section and key; when one
 // of them is then empty the file is not read and the result is the empty text.
 GbkText ReadConfigValue(const GbkText& file, const GbkText& section, const GbkText& key,

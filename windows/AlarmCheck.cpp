@@ -22,11 +22,15 @@ void CheckWeatherAlarmThread(void*)
 
 void CheckWeatherAlarm()
 {
-    GbkText detail = weather::CurrentWeather.Get().AlarmDetail;
+    // The texts come from the answer as they stand. Remembered raw, a line break in one would
+    // write lines of its own into the settings file, and what the file gives back would differ
+    // from the current text, so the same alarm would be announced at every refresh.
+    GbkText detail = RememberedAlarmText(weather::CurrentWeather.Get().AlarmDetail,
+                                         framework::kConfigValueMaxBytes);
     if (detail.empty()) {
         return;
     }
-    GbkText title = weather::AlarmTitle.Get();
+    GbkText title = RememberedAlarmText(weather::AlarmTitle.Get(), framework::kConfigValueMaxBytes);
     // Read from the file each time rather than held in memory, so that an alarm announced in an
     // earlier run stays announced.
     GbkText path = weather::ConfigPath.Get();

@@ -8,10 +8,11 @@ namespace windows {
 // and AlarmTitle; runs CheckWeatherAlarm.
 void CheckWeatherAlarmThread(void* unused);
 
-// Reads the remembered alarm from the file at ConfigPath. When the current one is new by
-// IsNewAlarm, writes it there and loads the alarm notice, modal over the main window, from the
+// Reads the remembered alarm from the file at ConfigPath. When the current one, taken in the
+// form RememberedAlarmText gives it, is new by IsNewAlarm, writes that form there and loads the
+// alarm notice (which shows the texts as they are), modal over the main window, from the
 // calling thread; a notice still open for an earlier alarm is closed first. Nothing happens
-// without an alarm.
+// without an alarm, nor for a detail of which that form keeps nothing.
 void CheckWeatherAlarm();
 
 } // namespace windows

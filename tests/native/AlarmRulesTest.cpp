@@ -1,6 +1,7 @@
 // When an alarm is new, and the colour of its title.
 #include <gtest/gtest.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <ostream>
@@ -52,6 +53,60 @@ TEST_P(NewAlarm, IsAnnouncedOnlyWhenDetailAndTitleBothChanged)
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, NewAlarm, ::testing::ValuesIn(kNewAlarmCases));
+
+struct RememberedCase {
+    const char* name;
+    std::string text;
+    size_t maxBytes;
+    std::string remembered;
+};
+
+void PrintTo(const RememberedCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+const RememberedCase kRememberedCases[] = {
+    {"plain text stays", "storm detail", 100, "storm detail"},
+    {"Chinese text stays", Gbk("暴雨黄色预警，请注意"), 100, Gbk("暴雨黄色预警，请注意")},
+    {"line breaks and a section header stay on one line", "a\r\n[URL]\r\nTo=x\n", 100,
+     "a  [URL]  To=x"},
+    {"every control byte becomes a space", std::string("a\tb\0g\x1f\x7fh", 8), 100, "a b g  h"},
+    {"cut at the limit", "abcd", 3, "abc"},
+    {"exactly the limit", "abc", 3, "abc"},
+    {"cut before a character the limit would split", "ab" + Gbk("雨雨雨"), 5, "ab" + Gbk("雨")},
+    {"cut, then the blanks before the cut go", "abc  def", 5, "abc"},
+    {"a lead byte at the end", "storm\x95", 100, "storm?"},
+    {"a lead byte before a byte that is no trail byte", "\x81 x", 100, "? x"},
+    {"a lead byte before DEL", "\x81\x7Fz", 100, "? z"},
+    {"bytes that begin no character", "a\xFF\x80z", 100, "a??z"},
+    {"the lowest trail byte makes a character", "\x81\x40", 100, "\x81\x40"},
+    {"spaces and line breaks at the ends", " \r\n storm \r\n", 100, "storm"},
+    {"a stray byte after a whole character", "x\xC4\xA1\xA1", 100, "x\xC4\xA1?"},
+    {"double quotes around", "\"storm\"", 100, "storm"},
+    {"single quotes around", "'storm'", 100, "storm"},
+    {"quotes and blanks around in turn", " ' \"storm\" ' ", 100, "storm"},
+    {"quotes that do not match stay", "\"storm'", 100, "\"storm'"},
+    {"a quote on one side stays", "\"storm", 100, "\"storm"},
+    {"a lone quote stays", "\"", 100, "\""},
+    {"an empty pair of quotes leaves nothing", "\"\"", 100, ""},
+    {"only line breaks leave nothing", "\r\n", 100, ""},
+    {"empty", "", 100, ""},
+};
+
+class RememberedText : public ::testing::TestWithParam<RememberedCase> {};
+
+TEST_P(RememberedText, IsWhatTheSettingsFileGivesBack)
+{
+    const RememberedCase& c = GetParam();
+    const std::string remembered = RememberedAlarmText(c.text, c.maxBytes);
+    EXPECT_EQ(remembered, c.remembered);
+    // Compared with what was remembered before, the text is treated again: the treatment of a
+    // remembered text must leave it as it is.
+    EXPECT_EQ(RememberedAlarmText(remembered, c.maxBytes), remembered);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, RememberedText, ::testing::ValuesIn(kRememberedCases));
 
 struct ColourCase {
     const char* name;

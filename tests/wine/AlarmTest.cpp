@@ -13,6 +13,7 @@
 #include <ostream>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "framework/Framework.h"
@@ -106,6 +107,105 @@ TEST_P(AlarmCheck, RemembersAndAnnouncesOnlyANewAlarm)
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, AlarmCheck, ::testing::ValuesIn(kCheckCases));
+
+// The settings file as its lines show it: each section with its keys, in file order. A value
+// that broke out of its line shows up as a section or key of its own.
+std::vector<std::pair<std::string, std::vector<std::string>>> IniLayout(const std::string& path)
+{
+    std::vector<std::pair<std::string, std::vector<std::string>>> layout;
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return layout;
+    }
+    std::string bytes(GetFileSize(file, nullptr), '\0');
+    DWORD read = 0;
+    ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
+    CloseHandle(file);
+    bytes.resize(read);
+    size_t start = 0;
+    while (start < bytes.size()) {
+        size_t end = bytes.find_first_of("\r\n", start);
+        if (end == std::string::npos) {
+            end = bytes.size();
+        }
+        const std::string line = bytes.substr(start, end - start);
+        start = end + 1;
+        if (line.empty()) {
+            continue;
+        }
+        if (line.front() == '[') {
+            layout.push_back({line, {}});
+        } else if (layout.empty()) {
+            layout.push_back({"", {line.substr(0, line.find('='))}});
+        } else {
+            layout.back().second.push_back(line.substr(0, line.find('=')));
+        }
+    }
+    return layout;
+}
+
+struct OddTextCase {
+    const char* name;
+    std::string detail;
+    std::string title;
+};
+
+void PrintTo(const OddTextCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+std::string Repeated(const std::string& piece, size_t count)
+{
+    std::string text;
+    for (size_t i = 0; i < count; ++i) {
+        text += piece;
+    }
+    return text;
+}
+
+constexpr char kRain[] = "\xD3\xEA"; // 雨
+constexpr size_t kReadBackLimit = 10239;
+
+const OddTextCase kOddTextCases[] = {
+    {"raw line breaks and section headers",
+     "storm\r\n[URL]\r\nTo=http://127.0.0.1/elsewhere\r\nGh=1\r\n[Info]\r\nTo=\r\n",
+     "storm\r\n[PCS]\nH=1\r"},
+    // Two bytes ahead of the two-byte characters put the limit inside one of them.
+    {"longer than the read-back limit", "ab" + Repeated(kRain, kReadBackLimit / 2 + 500),
+     Repeated("x", kReadBackLimit + 7)},
+    {"other control bytes", std::string("a\tb\x01g\x1f\x7fh\0i", 10), "\tf\x1bg\t"},
+    {"spaces and quotes at the ends", "  \"storm\"  ", "'storm'"},
+    {"a lead byte without its trail byte", "storm\x95", "\x81 storm"},
+};
+
+class AlarmOddText : public Alarm, public ::testing::WithParamInterface<OddTextCase> {};
+
+TEST_P(AlarmOddText, KeepsTheFileItsLinesAndIsAnnouncedOnce)
+{
+    const OddTextCase& c = GetParam();
+    WriteIni("URL", "To", "http://127.0.0.1/weather");
+    WriteIni("URL", "Gh", "0");
+    SetAlarm(c.detail, c.title);
+    CheckWeatherAlarm();
+    ASSERT_TRUE(NoticeShown());
+
+    const std::vector<std::pair<std::string, std::vector<std::string>>> expected = {
+        {"[URL]", {"To", "Gh"}},
+        {"[Info]", {"To", "To_A"}},
+    };
+    EXPECT_EQ(IniLayout(m_config), expected);
+    EXPECT_EQ(Ini("URL", "To"), "http://127.0.0.1/weather");
+    EXPECT_EQ(Ini("URL", "Gh"), "0");
+
+    framework::CloseUnit(AlarmPopupWindow, units::Window);
+    ASSERT_FALSE(NoticeShown());
+    CheckWeatherAlarm();
+    EXPECT_FALSE(NoticeShown()) << "the same alarm announced again";
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, AlarmOddText, ::testing::ValuesIn(kOddTextCases));
 
 TEST_F(Alarm, NoAlarmLeavesTheFileUntouched)
 {
