@@ -12,9 +12,10 @@ namespace toolkit {
 namespace {
 
 constexpr DWORD kReadSize = 10240;
-constexpr DWORD kOpenUrlFlags =
-    INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_PRAGMA_NOCACHE;
-constexpr DWORD kPartialContent = 206;
+constexpr DWORD kOpenUrlFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE |
+                                INTERNET_FLAG_PRAGMA_NOCACHE | INTERNET_FLAG_NO_AUTO_REDIRECT;
+// As many as WinINet itself follows.
+constexpr int kMaxRedirects = 10;
 // Reported when two ticks of one read fall together, so that a rate computed from it never
 // divides by zero.
 constexpr std::int32_t kElapsedFloorMs = 10;
@@ -46,16 +47,61 @@ INTERNET_SCHEME SchemeOf(const std::string& url)
     return InternetCrackUrlA(url.c_str(), 0, 0, &parts) ? parts.nScheme : INTERNET_SCHEME_UNKNOWN;
 }
 
-// The address that answered, after every redirect WinINet followed.
-std::string AnsweredAddress(HINTERNET request)
+bool IsRedirect(DWORD status)
 {
-    std::string url(INTERNET_MAX_URL_LENGTH + 1, '\0');
-    DWORD length = static_cast<DWORD>(url.size());
-    if (!InternetQueryOptionA(request, INTERNET_OPTION_URL, url.data(), &length)) {
+    return status == HTTP_STATUS_MOVED || status == HTTP_STATUS_REDIRECT ||
+           status == HTTP_STATUS_REDIRECT_METHOD || status == HTTP_STATUS_REDIRECT_KEEP_VERB ||
+           status == HTTP_STATUS_PERMANENT_REDIRECT;
+}
+
+// The address a redirect points to, a relative Location taken against the address that gave
+// it; empty when the answer names none.
+std::string RedirectTarget(HINTERNET request, const std::string& from)
+{
+    std::string location(INTERNET_MAX_URL_LENGTH + 1, '\0');
+    DWORD length = static_cast<DWORD>(location.size());
+    DWORD index = 0;
+    if (!HttpQueryInfoA(request, HTTP_QUERY_LOCATION, location.data(), &length, &index) ||
+        length == 0) {
         return {};
     }
-    url.resize(url.find('\0'));
-    return url;
+    location.resize(location.find('\0'));
+    std::string target(INTERNET_MAX_URL_LENGTH + 1, '\0');
+    length = static_cast<DWORD>(target.size());
+    if (!InternetCombineUrlA(from.c_str(), location.c_str(), target.data(), &length, 0)) {
+        return {};
+    }
+    target.resize(target.find('\0'));
+    return target;
+}
+
+// Opens url and every address it is redirected to in turn, up to the answer that is no
+// redirect; a null handle when a request fails, when the redirects go on too long, or when an
+// address asked for over https leads anywhere else. WinINet is not left to follow them: it
+// would have asked each address before we saw it, and Wine's WinINet follows https to plain
+// http, where whoever is on the way could answer, and from there on to https again.
+ScopedInternetHandle OpenFollowingRedirects(HINTERNET internet, const std::string& url,
+                                            const std::string& headers)
+{
+    const bool httpsOnly = SchemeOf(url) == INTERNET_SCHEME_HTTPS;
+    std::string address = url;
+    for (int hop = 0;; ++hop) {
+        ScopedInternetHandle request(InternetOpenUrlA(internet, address.c_str(), headers.c_str(),
+                                                      static_cast<DWORD>(headers.size()),
+                                                      kOpenUrlFlags, 0));
+        DWORD status = 0;
+        if (!request || !QueryNumber(request.Get(), HTTP_QUERY_STATUS_CODE, status) ||
+            !IsRedirect(status)) {
+            return request;
+        }
+        if (hop == kMaxRedirects) {
+            return {};
+        }
+        address = RedirectTarget(request.Get(), address);
+        if (address.empty() || (httpsOnly && SchemeOf(address) != INTERNET_SCHEME_HTTPS)) {
+            return {};
+        }
+    }
 }
 
 ScopedHandle OpenTarget(const GbkText& filePath, bool resume)
@@ -104,25 +150,17 @@ std::int32_t DownloadFile(const GbkText& url, const GbkText& filePath, DownloadP
     if (resume) {
         headers += "\r\nRange:bytes=" + std::to_string(from) + "-";
     }
-    ScopedInternetHandle request(InternetOpenUrlA(internet.Get(), url.c_str(), headers.c_str(),
-                                                  static_cast<DWORD>(headers.size()), kOpenUrlFlags,
-                                                  0));
+    ScopedInternetHandle request = OpenFollowingRedirects(internet.Get(), url, headers);
     if (!request) {
         return -1;
     }
-    // Windows' WinINet does not follow a redirect from https to plain http unless told to, and
-    // Wine's does: what was asked for over https comes over https to the end.
-    if (SchemeOf(url) == INTERNET_SCHEME_HTTPS &&
-        SchemeOf(AnsweredAddress(request.Get())) != INTERNET_SCHEME_HTTPS) {
+    // An error page is no package, and appending a whole body or an error page to a partial
+    // file would corrupt it: only the answer asked for is written, and the file is not touched
+    // otherwise.
+    DWORD status = 0;
+    if (!QueryNumber(request.Get(), HTTP_QUERY_STATUS_CODE, status) ||
+        status != (resume ? HTTP_STATUS_PARTIAL_CONTENT : HTTP_STATUS_OK)) {
         return -1;
-    }
-
-    if (resume) {
-        DWORD status = 0;
-        if (!QueryNumber(request.Get(), HTTP_QUERY_STATUS_CODE, status) ||
-            status != kPartialContent) {
-            return -1;
-        }
     }
 
     ScopedHandle file = OpenTarget(filePath, resume);

@@ -19,13 +19,15 @@ using DownloadProgress = void (*)(std::int32_t total, std::int32_t done, std::in
 // resume true keeps it, writes at its end and asks for the body from byte offset from on (the
 // caller's offset alone decides; the file's size is not measured). progress may be null.
 //
-// Returns 0 when the whole body was written. The status of a plain download is not looked at,
-// so an error page becomes the file's content. Returns -1 when the request cannot be made, the
+// Redirects are followed one by one; from an https address every hop must be https as well,
+// and an address of another scheme is refused before it is asked.
+//
+// Returns 0 when the whole body was written. Returns -1 when the request cannot be made, the
 // file cannot be opened, a read fails or the body ends before its announced length (the file
 // then keeps what arrived, ready to be resumed); and, with the file left untouched, when an
-// https address was redirected to another scheme, and, when resuming, for a negative from or
-// an answer other than 206 Partial Content (appending a whole body or an error page would
-// corrupt the file).
+// https address leads to another scheme, when the redirects do not end, and when the answer is
+// not 200 OK (206 Partial Content when resuming), an error page, say, or a whole body where a
+// part was asked for; and for a negative from when resuming.
 std::int32_t DownloadFile(const GbkText& url, const GbkText& filePath, DownloadProgress progress,
                           std::int32_t from, bool resume);
 

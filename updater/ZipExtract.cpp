@@ -41,6 +41,29 @@ GbkText ParentOf(const GbkText& path)
     return last == GbkText::npos ? GbkText() : path.substr(0, last);
 }
 
+// Where the file lies on its volume; false when it cannot be opened (when it is missing, say).
+bool FileIdentity(const char* path, BY_HANDLE_FILE_INFORMATION& identity)
+{
+    toolkit::ScopedHandle file(CreateFileA(path, 0,
+                                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                           nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return file && GetFileInformationByHandle(file.Get(), &identity);
+}
+
+// True when the path names the executable of this very process, under whatever spelling: a
+// short name, another case.
+bool IsOwnImage(const GbkText& path)
+{
+    char self[MAX_PATH] = {};
+    const DWORD length = GetModuleFileNameA(nullptr, self, MAX_PATH);
+    BY_HANDLE_FILE_INFORMATION own{};
+    BY_HANDLE_FILE_INFORMATION other{};
+    return length > 0 && length < MAX_PATH && FileIdentity(self, own) &&
+           FileIdentity(path.c_str(), other) &&
+           own.dwVolumeSerialNumber == other.dwVolumeSerialNumber &&
+           own.nFileIndexHigh == other.nFileIndexHigh && own.nFileIndexLow == other.nFileIndexLow;
+}
+
 bool StartsWithLocalHeader(const GbkText& zipFile)
 {
     toolkit::ScopedHandle file(CreateFileA(zipFile.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
@@ -388,9 +411,19 @@ std::int32_t ZipExtract(const GbkText& zipFile, const GbkText& targetDirectory)
             !IsSafeEntryName(entry.name)) {
             return 0;
         }
-        const bool written = entry.isDirectory ? installation.MakeDirectories(entry.path)
-                                               : installation.Stage(zip.Get(), entry);
-        if (!written) {
+        if (entry.isDirectory) {
+            if (!installation.MakeDirectories(entry.path)) {
+                return 0;
+            }
+            continue;
+        }
+        // A running program's file can be moved aside but not removed, so its old image would
+        // stay behind as a backup after every update that carries it; and the unpacker's file
+        // is removed once the update is done anyway. Its data was checked with the rest.
+        if (IsOwnImage(entry.path)) {
+            continue;
+        }
+        if (!installation.Stage(zip.Get(), entry)) {
             return 0;
         }
     }

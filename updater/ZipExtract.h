@@ -17,9 +17,10 @@ namespace updater {
 // step fails, the old files are moved back and the new files, the temporary files and the
 // directories made for the package are removed, so the directory is as it was. Files are
 // stamped with their stored time and left with normal attributes; a read-only file is not
-// replaced. Returns 1 when the whole archive is in place; 0 when it is unreadable, damaged,
-// holds an unsafe name or cannot be put in place (nothing changed); -1 when an argument is
-// empty or zipFile does not exist.
+// replaced. An entry that names the running program's own file (the unpacker's, when it
+// unpacks an update) is checked but not written. Returns 1 when the whole archive is in place;
+// 0 when it is unreadable, damaged, holds an unsafe name or cannot be put in place (nothing
+// changed); -1 when an argument is empty or zipFile does not exist.
 std::int32_t ZipExtract(const GbkText& zipFile, const GbkText& targetDirectory);
 
 } // namespace updater

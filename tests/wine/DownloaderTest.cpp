@@ -194,11 +194,24 @@ TEST_F(Downloader, ResumingRefusesAnswersThatAreNotTheRequestedPart)
     EXPECT_TRUE(g_calls.empty());
 }
 
-TEST_F(Downloader, WritesAnErrorPageLikeAnyBody)
+// Only the answer asked for is a download: an error page, or no body at all, must not pass for
+// the package.
+TEST_F(Downloader, AnAnswerOtherThanOkFailsWithTheFileUntouched)
 {
-    ASSERT_TRUE(Fixture::AddRoute(Route("/missing", "<h1>404</h1>", 404)));
-    EXPECT_EQ(DownloadFile(Fixture::HttpBase() + "/missing", m_file, Record, 0, false), 0);
-    EXPECT_EQ(FileText(), "<h1>404</h1>");
+    struct Case {
+        int status;
+        const char* body;
+    };
+    for (Case c : {Case{404, "<html><body><h1>404 Not Found</h1></body></html>"},
+                   Case{500, "<h1>Internal Server Error</h1>"}, Case{204, ""},
+                   Case{206, "a part nobody asked for"}, Case{302, "moved, but to nowhere"}}) {
+        SCOPED_TRACE(c.status);
+        ASSERT_TRUE(Fixture::AddRoute(Route("/missing", c.body, c.status)));
+        WriteFileText("kept");
+        EXPECT_EQ(DownloadFile(Fixture::HttpBase() + "/missing", m_file, Record, 0, false), -1);
+        EXPECT_EQ(FileText(), "kept");
+    }
+    EXPECT_TRUE(g_calls.empty());
 }
 
 TEST_F(Downloader, WorksWithoutACallback)
@@ -236,36 +249,99 @@ TEST_F(Downloader, AnUnreachableServerLeavesTheFileUntouched)
     EXPECT_TRUE(g_calls.empty());
 }
 
-// What was asked for over https comes over https to the end: a redirect to plain http, which
-// Wine's WinINet follows, fails with the file untouched; one to another https address is fine.
-TEST_F(Downloader, AnHttpsAddressIsFollowedOnlyToHttps)
+// What was asked for over https comes over https on every hop: a redirect to plain http fails
+// with the file untouched before the plain address is asked, even where a later hop would have
+// led back to https (Wine's WinINet, left to itself, follows such a chain to its end).
+TEST_F(Downloader, AnHttpsAddressIsFollowedOnlyOverHttps)
 {
+    struct Hop {
+        std::string path;
+        std::string location;
+    };
     struct Case {
         const char* name;
-        std::string location;
+        std::vector<Hop> hops; // the first is asked for over https
         std::int32_t result;
         std::string file;
+        std::vector<std::string> asked; // the targets the fixture saw, all over https
     };
+    const std::string https = Fixture::HttpsBase();
+    const std::string http = Fixture::HttpBase();
     const Case cases[] = {
-        {"to http", Fixture::HttpBase() + "/pkg.zip", -1, "kept"},
-        {"to https", Fixture::HttpsBase() + "/pkg.zip", 0, "package"},
+        {"to http", {{"/moved.zip", http + "/pkg.zip"}}, -1, "kept", {"/moved.zip"}},
+        {"to https",
+         {{"/moved.zip", https + "/pkg.zip"}},
+         0,
+         "package",
+         {"/moved.zip", "/pkg.zip"}},
+        {"relative location",
+         {{"/moved.zip", "/pkg.zip"}},
+         0,
+         "package",
+         {"/moved.zip", "/pkg.zip"}},
+        {"over https twice",
+         {{"/moved.zip", https + "/hop.zip"}, {"/hop.zip", https + "/pkg.zip"}},
+         0,
+         "package",
+         {"/moved.zip", "/hop.zip", "/pkg.zip"}},
+        {"through http back to https",
+         {{"/moved.zip", http + "/hop.zip"}, {"/hop.zip", https + "/pkg.zip"}},
+         -1,
+         "kept",
+         {"/moved.zip"}},
+        {"through https to http",
+         {{"/moved.zip", https + "/hop.zip"}, {"/hop.zip", http + "/pkg.zip"}},
+         -1,
+         "kept",
+         {"/moved.zip", "/hop.zip"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         ASSERT_TRUE(Fixture::Reset());
-        FixtureRoute moved = Route("/moved.zip", "", 302);
-        moved.headers = {"Location: " + c.location};
-        ASSERT_TRUE(Fixture::AddRoute(moved));
+        for (const Hop& hop : c.hops) {
+            FixtureRoute moved = Route(hop.path, "", 302);
+            moved.headers = {"Location: " + hop.location};
+            ASSERT_TRUE(Fixture::AddRoute(moved));
+        }
         ASSERT_TRUE(Fixture::AddRoute(Route("/pkg.zip", "package")));
         WriteFileText("kept");
-        EXPECT_EQ(DownloadFile(Fixture::HttpsBase() + "/moved.zip", m_file, nullptr, 0, false),
-                  c.result);
+        EXPECT_EQ(DownloadFile(https + c.hops[0].path, m_file, nullptr, 0, false), c.result);
         EXPECT_EQ(FileText(), c.file);
-        // The redirect was followed in both cases: the refusal comes from the address that
-        // answered, not from a request that failed.
-        const auto requests = Fixture::Requests();
-        ASSERT_EQ(requests.size(), 2u);
-        EXPECT_EQ(requests[1].target, "/pkg.zip");
+        std::vector<std::string> asked;
+        for (const auto& request : Fixture::Requests()) {
+            EXPECT_EQ(request.scheme, "https") << request.target;
+            asked.push_back(request.target);
+        }
+        EXPECT_EQ(asked, c.asked);
+    }
+}
+
+// Each hop is followed here, so a redirect that never ends must be cut off here too.
+TEST_F(Downloader, RedirectsThatGoOnAndOnFail)
+{
+    FixtureRoute loop = Route("/loop.zip", "", 302);
+    loop.headers = {"Location: " + Fixture::HttpsBase() + "/loop.zip"};
+    ASSERT_TRUE(Fixture::AddRoute(loop));
+    WriteFileText("kept");
+    EXPECT_EQ(DownloadFile(Fixture::HttpsBase() + "/loop.zip", m_file, nullptr, 0, false), -1);
+    EXPECT_EQ(FileText(), "kept");
+    EXPECT_LE(Fixture::Requests().size(), 11u);
+}
+
+// A resumed download keeps its Range line on every hop, and the part it ends in is appended.
+TEST_F(Downloader, ResumingFollowsRedirectsWithItsRange)
+{
+    WriteFileText("abc");
+    FixtureRoute moved = Route("/moved.zip", "", 307);
+    moved.headers = {"Location: /part"};
+    ASSERT_TRUE(Fixture::AddRoute(moved));
+    ASSERT_TRUE(Fixture::AddRoute(Route("/part", "def", 206)));
+    EXPECT_EQ(DownloadFile(Fixture::HttpsBase() + "/moved.zip", m_file, nullptr, 3, true), 0);
+    EXPECT_EQ(FileText(), "abcdef");
+    const auto requests = Fixture::Requests();
+    ASSERT_EQ(requests.size(), 2u);
+    for (const auto& request : requests) {
+        EXPECT_EQ(request.Header("Range"), "bytes=3-") << request.target;
     }
 }
 

@@ -281,30 +281,50 @@ TEST(Fernhop, FailedDownloadStartsTheSameProgramAgain)
         change(route);
         return route;
     };
+    auto redirect = [](const std::string& path, const std::string& location) {
+        testsupport::FixtureRoute route;
+        route.method = "GET";
+        route.path = path;
+        route.status = 302;
+        route.headers = {"Location: " + location};
+        return route;
+    };
     struct Case {
         const char* name;
         std::string location; // where the file address redirects to
-        std::optional<testsupport::FixtureRoute> route;
+        std::vector<testsupport::FixtureRoute> routes;
     };
     const Case cases[] = {
-        {"connection dropped", PackageAddress(),
-         packageRoute([](testsupport::FixtureRoute& r) { r.drop = true; })},
-        {"body cut short", PackageAddress(),
-         packageRoute([](testsupport::FixtureRoute& r) { r.cutAfter = 100; })},
-        {"empty answer", PackageAddress(), packageRoute([](testsupport::FixtureRoute& r) {
+        {"connection dropped", PackageAddress(), {packageRoute([](testsupport::FixtureRoute& r) {
+             r.drop = true;
+         })}},
+        {"body cut short", PackageAddress(), {packageRoute([](testsupport::FixtureRoute& r) {
+             r.cutAfter = 100;
+         })}},
+        {"empty answer", PackageAddress(), {packageRoute([](testsupport::FixtureRoute& r) {
              r.status = 404;
              r.body.clear();
-         })},
-        {"package behind an untrusted certificate", Fixture::UntrustedHttpsBase() + kPackagePath,
-         std::nullopt},
-        // The download's own redirect, followed by the downloader, to the package over http.
-        {"package redirected to http", Fixture::HttpsBase() + "/moved/Temp.zip",
-         packageRoute([](testsupport::FixtureRoute& r) {
-             r.path = "/moved/Temp.zip";
-             r.status = 302;
-             r.headers = {"Location: " + Fixture::HttpBase() + kPackagePath};
-             r.body.clear();
-         })},
+         })}},
+        // The unpacker would find no zip in it and leave everything as it was, but the user
+        // would never learn that the update failed.
+        {"error page", PackageAddress(), {packageRoute([](testsupport::FixtureRoute& r) {
+             r.status = 404;
+             r.body = "<html><head><title>404 Not Found</title></head><body><h1>Not Found</h1>"
+                      "</body></html>";
+             r.headers = {"Content-Type: text/html"};
+         })}},
+        {"package behind an untrusted certificate",
+         Fixture::UntrustedHttpsBase() + kPackagePath,
+         {}},
+        // The download's own redirects, followed by the downloader, to the package over http,
+        // or over http on the way to it: whoever answers the plain hop picks the package.
+        {"package redirected to http",
+         Fixture::HttpsBase() + "/moved/Temp.zip",
+         {redirect("/moved/Temp.zip", Fixture::HttpBase() + kPackagePath)}},
+        {"package redirected through http back to https",
+         Fixture::HttpsBase() + "/moved/Temp.zip",
+         {redirect("/moved/Temp.zip", Fixture::HttpBase() + "/hop/Temp.zip"),
+          redirect("/hop/Temp.zip", PackageAddress())}},
     };
     const auto standIn = Contents(StandIn());
     ASSERT_TRUE(standIn);
@@ -313,8 +333,8 @@ TEST(Fernhop, FailedDownloadStartsTheSameProgramAgain)
         ASSERT_TRUE(Fixture::Reset());
         ASSERT_TRUE(ServeNote(NoteHtml("1.0.0.1")));
         ASSERT_TRUE(ServeDownload(Archive("update-package.zip"), Fixture::HttpsBase(), c.location));
-        if (c.route) {
-            ASSERT_TRUE(Fixture::AddRoute(*c.route));
+        for (const testsupport::FixtureRoute& route : c.routes) {
+            ASSERT_TRUE(Fixture::AddRoute(route));
         }
 
         TempDirectory run;
@@ -340,6 +360,9 @@ TEST(Fernhop, FailedDownloadStartsTheSameProgramAgain)
         EXPECT_FALSE(Exists(run / "readme.txt"));
         EXPECT_FALSE(Exists(run / "Quillet.exe"));
         EXPECT_FALSE(Exists(run / "Temp.zip"));
+        for (const auto& request : Fixture::Requests()) {
+            EXPECT_EQ(request.scheme, "https") << request.target;
+        }
     }
 }
 

@@ -242,6 +242,22 @@ ScopedChangeNotification WatchForChanges(const std::string& directory)
 // several times as long as that takes on a loaded machine.
 constexpr DWORD kUnpackerQuietMs = 5000;
 
+// The names of the unpacker's temporary files (new contents and old copies) in the directory.
+std::vector<std::string> TemporaryFilesIn(const std::string& directory)
+{
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((directory + "\\ql*.tmp").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) {
+        return names;
+    }
+    do {
+        names.push_back(found.cFileName);
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    return names;
+}
+
 // The unpacker's part of an update as it runs in the field: the package as Temp.zip, the
 // updater beside it, and the start record of what runs next. Where the real updater lies
 // beside it, its second stage removes the unpacker and starts the weather program (a
@@ -291,6 +307,14 @@ TEST(Quillet, HandsOverWithoutBreakingTheInstallation)
          {{"readme.txt", "new readme\r\n"},
           {"notes" + trail5C, "gbk trail"},
           {"data" + trail5C + "\\inner.txt", "inner"}}},
+        // The running unpacker's file could only be moved aside, never removed: its old image
+        // would outlive the update as a backup.
+        {"a package that carries the unpacker",
+         "",
+         "unpacker-self-package.zip",
+         false,
+         "Skyvane.exe\r\n",
+         {{"readme.txt", "new readme\r\n"}, {"Skyvane.exe", oldProgram}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -348,6 +372,8 @@ TEST(Quillet, HandsOverWithoutBreakingTheInstallation)
         }
         // Nothing landed beside the run directory under a name run together with its own.
         EXPECT_FALSE(Exists(run.Path() + "readme.txt"));
+        // No new or old copy of a file is left once the update is done.
+        EXPECT_EQ(TemporaryFilesIn(run.Path()), std::vector<std::string>{});
     }
 }
 
