@@ -203,7 +203,44 @@ void Surface::EnsureComposed()
     }
     RECT dirty = m_dirty;
     m_dirty = RECT{};
+    std::vector<RECT> retried;
+    retried.swap(m_failedParts);
     Compose(dirty);
+    ShowDrawnAgain(retried);
+}
+
+// A part that an earlier paint left blank and this compose could draw is new in the buffer
+// only: the paint under way copies just its own invalid part to the screen, and nothing else
+// asks for that one, so the control would stay blank until something happened to cover it. A
+// part that failed again asks for nothing, or every paint would bring the next.
+void Surface::ShowDrawnAgain(const std::vector<RECT>& retried)
+{
+    if (retried.empty()) {
+        return;
+    }
+    HRGN drawn = CreateRectRgn(0, 0, 0, 0);
+    HRGN part = CreateRectRgn(0, 0, 0, 0);
+    if (drawn != nullptr && part != nullptr) {
+        for (const RECT& rect : retried) {
+            SetRectRgn(part, rect.left, rect.top, rect.right, rect.bottom);
+            CombineRgn(drawn, drawn, part, RGN_OR);
+        }
+        for (const RECT& rect : m_failedParts) {
+            SetRectRgn(part, rect.left, rect.top, rect.right, rect.bottom);
+            CombineRgn(drawn, drawn, part, RGN_DIFF);
+        }
+        RECT box{};
+        int kind = GetRgnBox(drawn, &box);
+        if (kind != NULLREGION && kind != ERROR) {
+            RedrawWindow(m_window, nullptr, drawn, RDW_INVALIDATE | RDW_ALLCHILDREN);
+        }
+    }
+    if (part != nullptr) {
+        DeleteObject(part);
+    }
+    if (drawn != nullptr) {
+        DeleteObject(drawn);
+    }
 }
 
 void Surface::Compose(const RECT& rect)
@@ -279,6 +316,7 @@ void Surface::ComposeBackground(const RECT& rect)
 
 void Surface::ComposeAgainLater(const RECT& rect)
 {
+    m_failedParts.push_back(rect);
     if (IsEmpty(m_dirty)) {
         m_dirty = rect;
     } else {

@@ -67,6 +67,8 @@ private:
     // A part that could not be drawn this time (a picture that did not decode again) is composed
     // again at the next paint, whatever brings it, without asking for one.
     void ComposeAgainLater(const RECT& rect);
+    // Asks once for a paint of the parts of `retried` that this compose could draw.
+    void ShowDrawnAgain(const std::vector<RECT>& retried);
     void Blit(HDC target, const RECT& part, int offsetX, int offsetY);
     void ValidatePaintedHosts(HDC dc);
 
@@ -89,6 +91,8 @@ private:
 
     Dib m_buffer;
     RECT m_dirty{};
+    // What the last compose could not draw; the screen shows those parts blank.
+    std::vector<RECT> m_failedParts;
     Dib m_background;
     bool m_backgroundValid = false;
     std::vector<Dib> m_titleDibs;
