@@ -777,8 +777,8 @@ class RestartWithoutBatchFile : public RestartCopy {};
 
 // A directory stands where the batch file would be written, so that writing it fails whoever
 // runs the test (a read-only folder does not stop root). The copy must not end: it would never
-// come back. What the handler undid before the restart is back: the notification icon stays,
-// and the defaults the user asked for are in the settings file.
+// come back. What the handler undid before the restart is back: the notification icon shows
+// again, and the defaults the user asked for are in the settings file.
 TEST_P(RestartWithoutBatchFile, KeepsRunningAndSaysSo)
 {
     ASSERT_TRUE(CreateDirectoryA((m_spaced + "\\Restart.bat").c_str(), nullptr));
