@@ -67,7 +67,11 @@ struct Window {
     std::vector<WindowId> disabledByMe;
     std::map<PropertyIndex, PropertyValue> props;
     std::vector<std::unique_ptr<Unit>> units;
+    // The notification icon as last set, kept so that it can be shown again: the shell forgets
+    // it when it restarts, and a caller may take it away for a while and want it back.
     toolkit::ScopedIcon trayIcon;
+    ByteSet trayFile;
+    GbkText trayTip;
     HMENU lastTopMenu = nullptr;
     // Pop-ups of hidden top items belong to no menu bar and are destroyed with the window.
     std::vector<HMENU> loosePopups;
@@ -79,6 +83,8 @@ struct Window {
 std::vector<const LibraryInfo*> g_libraries;
 std::vector<const WindowTemplate*> g_templates;
 DWORD g_interfaceThread = 0;
+// What the shell broadcasts to the top-level windows once it has (re)started; its icons are gone.
+UINT g_taskbarCreated = 0;
 HWND g_dispatcher = nullptr;
 bool g_loopRunning = false;
 // Touched on the interface thread only.
@@ -404,6 +410,30 @@ void EnableDisabledWindows(Window& window)
     window.disabledByMe.clear();
 }
 
+// Tells the shell about the window's notification icon; with an icon, the tip and the callback
+// message go along.
+bool NotifyShell(DWORD action, const Window& window, HICON icon, const GbkText& tip)
+{
+    NOTIFYICONDATAA data{};
+    data.cbSize = sizeof data;
+    data.hWnd = window.hwnd;
+    data.uID = kTrayIconId;
+    if (icon != nullptr) {
+        data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+        data.uCallbackMessage = kTrayCallbackMessage;
+        data.hIcon = icon;
+        std::memcpy(data.szTip, tip.data(), std::min(tip.size(), kTrayTipBytes));
+    }
+    return Shell_NotifyIconA(action, &data) != FALSE;
+}
+
+void ForgetTrayIcon(Window& window)
+{
+    window.trayIcon.Reset();
+    window.trayFile = ByteSet();
+    window.trayTip = GbkText();
+}
+
 void DestroyFrameworkWindow(WindowId id)
 {
     Window* window = FindWindowState(id);
@@ -427,12 +457,8 @@ void OnWindowDestroy(WindowId id)
         return;
     }
     if (window->trayIcon) {
-        NOTIFYICONDATAA data{};
-        data.cbSize = sizeof data;
-        data.hWnd = window->hwnd;
-        data.uID = kTrayIconId;
-        Shell_NotifyIconA(NIM_DELETE, &data);
-        window->trayIcon.Reset();
+        NotifyShell(NIM_DELETE, *window, nullptr, GbkText());
+        ForgetTrayIcon(*window);
     }
     for (auto& unit : window->units) {
         if (unit->timerId != 0) {
@@ -488,6 +514,14 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
     }
     WindowId id = window->id;
     UnitId own = window->tpl->unit;
+    if (message == g_taskbarCreated && g_taskbarCreated != 0) {
+        // A new shell knows none of the old one's icons. Without this one a window hidden into
+        // the notification area could not be reached again.
+        if (window->trayIcon) {
+            NotifyShell(NIM_ADD, *window, window->trayIcon.Get(), window->trayTip);
+        }
+        return 0;
+    }
     switch (message) {
     case WM_ACTIVATE:
         if (LOWORD(wParam) != WA_INACTIVE && !window->activated) {
@@ -1068,41 +1102,48 @@ bool PopupOnInterfaceThread(WindowId windowId, UnitId menuId, PopupStyle style,
     return true;
 }
 
-bool SetTrayOnInterfaceThread(WindowId windowId, const std::optional<ByteSet>& icon,
+bool SetTrayOnInterfaceThread(WindowId windowId, std::optional<ByteSet> icon,
                               const std::optional<GbkText>& tip)
 {
     Window* window = FindWindowState(windowId);
     if (window == nullptr) {
         return false;
     }
-    NOTIFYICONDATAA data{};
-    data.cbSize = sizeof data;
-    data.hWnd = window->hwnd;
-    data.uID = kTrayIconId;
     if (!icon) {
         if (!window->trayIcon) {
             return true;
         }
-        bool deleted = Shell_NotifyIconA(NIM_DELETE, &data) != FALSE;
-        window->trayIcon.Reset();
+        bool deleted = NotifyShell(NIM_DELETE, *window, nullptr, GbkText());
+        ForgetTrayIcon(*window);
         return deleted;
     }
     toolkit::ScopedIcon made(IconFromIcoBytes(*icon, GetSystemMetrics(SM_CXSMICON)));
     if (!made) {
         return false;
     }
-    data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
-    data.uCallbackMessage = kTrayCallbackMessage;
-    data.hIcon = made.Get();
     GbkText text = tip.value_or(GbkText());
-    std::memcpy(data.szTip, text.data(), std::min(text.size(), kTrayTipBytes));
-    bool present = static_cast<bool>(window->trayIcon);
-    if (!Shell_NotifyIconA(present ? NIM_MODIFY : NIM_ADD, &data)) {
+    text.resize(std::min(text.size(), kTrayTipBytes));
+    // An icon the shell lost is added anew: the shell restarted, and its announcement has not
+    // come yet or never will.
+    bool shown = (window->trayIcon && NotifyShell(NIM_MODIFY, *window, made.Get(), text)) ||
+                 NotifyShell(NIM_ADD, *window, made.Get(), text);
+    if (!shown) {
         return false;
     }
     // The shell keeps its own copy; the old icon is freed only once the new one is shown.
     window->trayIcon = std::move(made);
+    window->trayFile = std::move(*icon);
+    window->trayTip = std::move(text);
     return true;
+}
+
+std::optional<TrayIconSet> TrayIconOnInterfaceThread(WindowId windowId)
+{
+    Window* window = FindWindowState(windowId);
+    if (window == nullptr || !window->trayIcon) {
+        return std::nullopt;
+    }
+    return TrayIconSet{window->trayFile, window->trayTip};
 }
 
 PtrWord NotifyOnInterfaceThread(Word code, PtrWord argument1, PtrWord argument2)
@@ -1196,6 +1237,7 @@ bool Initialise(std::span<const LibraryInfo* const> libraries,
     dispatcherClass.hInstance = instance;
     dispatcherClass.lpszClassName = kDispatcherClass;
     RegisterClassA(&dispatcherClass);
+    g_taskbarCreated = RegisterWindowMessageA("TaskbarCreated");
     g_dispatcher = CreateWindowExA(0, kDispatcherClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                                    instance, nullptr);
 
@@ -1267,8 +1309,15 @@ bool PopupMenu(WindowId window, UnitId menu, PopupStyle style, std::optional<Wor
 bool SetTrayIcon(WindowId window, std::optional<ByteSet> icon, std::optional<GbkText> tip)
 {
     bool done = false;
-    OnInterfaceThread([&] { done = SetTrayOnInterfaceThread(window, icon, tip); });
+    OnInterfaceThread([&] { done = SetTrayOnInterfaceThread(window, std::move(icon), tip); });
     return done;
+}
+
+std::optional<TrayIconSet> ShownTrayIcon(WindowId window)
+{
+    std::optional<TrayIconSet> shown;
+    OnInterfaceThread([&] { shown = TrayIconOnInterfaceThread(window); });
+    return shown;
 }
 
 void ProcessEvents()

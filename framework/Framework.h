@@ -55,10 +55,20 @@ bool PopupMenu(WindowId window, UnitId menu, PopupStyle style = PopupStyle::Norm
 
 // The window's single notification-area icon. An icon (ICO file bytes) given: added, or, when
 // one is shown, replaced with the new tip (none clears it). No icon given: the shown icon is
-// removed. The tip keeps its first 62 bytes. Returns false when nothing could be done (bytes
-// that are no icon, no such window, the shell refused).
+// removed. The tip keeps its first 62 bytes. An icon the shell lost (it restarted) is added
+// again, both when the shell announces itself and when the icon is next replaced. Returns false
+// when nothing could be done (bytes that are no icon, no such window, the shell refused).
 bool SetTrayIcon(WindowId window, std::optional<ByteSet> icon = std::nullopt,
                  std::optional<GbkText> tip = std::nullopt);
+
+// What a window's notification icon was last set with: the ICO file and the tip as kept.
+struct TrayIconSet {
+    ByteSet icon;
+    GbkText tip;
+};
+// The window's icon as SetTrayIcon last set it, for setting it again after taking it away;
+// nothing when the window shows none.
+std::optional<TrayIconSet> ShownTrayIcon(WindowId window);
 
 // Handles the messages pending for the calling thread and returns.
 void ProcessEvents();

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <utility>
+
 #include "framework/Framework.h"
 #include "framework/ShellServices.h"
 #include "framework/SystemServices.h"
@@ -25,7 +27,9 @@ constexpr framework::PropertyIndex kTicked = 16;
 constexpr int kShowHidden = 1;
 constexpr int kAnswerYes = 5;
 constexpr framework::Word kYesNoQuestion = 36;
-// Both callers restart at once; the batch file's wait still lets this process end first.
+// Both callers restart at once. With a count of 1 ping sends a single echo and does not pause,
+// so the batch file starts the program again without waiting: this process has to end right
+// after starting it, before the new copy reaches the single-instance guard.
 constexpr int32_t kRestartDelay = 1;
 
 // "真的要恢复默认设置吗？\r\n\r\n软件会因此重启一次"
@@ -52,7 +56,7 @@ void StoreRunAtStartup(const char* value)
 
 } // namespace
 
-void RestartProgram(std::optional<int32_t> delaySeconds, BeforeRestartEnd beforeEnd)
+void RestartProgram(std::optional<int32_t> delaySeconds)
 {
     GbkText executable = OwnExecutable();
     if (!framework::FileExists(executable)) {
@@ -63,9 +67,7 @@ void RestartProgram(std::optional<int32_t> delaySeconds, BeforeRestartEnd before
         framework::ShowMessage(kRestartFailed, 0, std::nullopt, SettingsWindow);
         return;
     }
-    if (beforeEnd != nullptr) {
-        beforeEnd();
-    }
+    // Nothing may come between: the new copy is on its way to the single-instance guard.
     TerminateSelf();
 }
 
@@ -137,9 +139,16 @@ GbkText StartupShortcutPath()
 EventResult OnWeatherPictureDoubleClick(const UnitEvent&)
 {
     // The icon would stay in the notification area until the mouse passed over it, since the
-    // process ends without its window teardown. Removed only once the restart is under way: a
-    // program that runs on without its icon cannot be reached once its window is hidden.
-    RestartProgram(kRestartDelay, [] { framework::SetTrayIcon(MainWindow); });
+    // process ends without its window teardown. It goes before the batch file starts, as taking
+    // it away waits on the shell, which may be slow.
+    std::optional<framework::TrayIconSet> shown = framework::ShownTrayIcon(MainWindow);
+    framework::SetTrayIcon(MainWindow);
+    RestartProgram(kRestartDelay);
+    // Still running: the restart failed. Without its icon the program could not be reached once
+    // its window is hidden.
+    if (shown) {
+        framework::SetTrayIcon(MainWindow, std::move(shown->icon), std::move(shown->tip));
+    }
     return std::nullopt;
 }
 
@@ -150,10 +159,12 @@ EventResult OnRestoreDefaultsClick(const UnitEvent&)
         return std::nullopt;
     }
     // The next start finds no settings file and writes the defaults, as on a first run.
-    RestartProgram(kRestartDelay, [] { framework::RemoveFile(weather::ConfigPath.Get()); });
+    framework::RemoveFile(weather::ConfigPath.Get());
+    RestartProgram(kRestartDelay);
     // Still running: the restart failed. The user asked for the defaults, so the file holds
     // them as a first run writes them; without a file the next alarm check would write one with
-    // only its own section, which the next start would read as every setting off.
+    // only its own section, which the next start would read as every setting off. An alarm
+    // check may have done so already while the failure was shown.
     framework::RemoveFile(weather::ConfigPath.Get());
     weather::WriteDefaultConfig();
     return std::nullopt;

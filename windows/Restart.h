@@ -9,17 +9,15 @@
 
 namespace windows {
 
-// What a caller undoes of the running program only once its restart is certain.
-using BeforeRestartEnd = void (*)();
-
-// Writes Restart.bat into the run directory, starts it hidden, runs beforeEnd (when given) and
-// ends this process at once (exit code 0, no exit routines), after which the batch file waits
-// delaySeconds (2 when absent or below 1), starts the executable again and deletes itself.
-// Does nothing, and returns, when the executable is not at run directory + "\" + own file
-// name. When the batch file cannot be written or started, says so in a box over the settings
-// window and returns, the program still running. beforeEnd runs only when the process ends.
-void RestartProgram(std::optional<int32_t> delaySeconds = std::nullopt,
-                    BeforeRestartEnd beforeEnd = nullptr);
+// Writes Restart.bat into the run directory, starts it hidden and ends this process at once
+// (exit code 0, no exit routines), after which the batch file pings delaySeconds times (2 when
+// absent or below 1; a second apart, so that 1 is no wait at all), starts the executable again
+// and deletes itself.
+// Whatever the caller undoes of the running program, it undoes before the call. Does nothing,
+// and returns, when the executable is not at run directory + "\" + own file name. When the batch
+// file cannot be written or started, says so in a box over the settings window and returns, the
+// program still running.
+void RestartProgram(std::optional<int32_t> delaySeconds = std::nullopt);
 
 // The part of RestartProgram before the end of the process: writes directory\Restart.bat for
 // the executable (by its short path, by its full path when it has none) and starts it hidden by

@@ -442,6 +442,23 @@ bool TrayIconShown(HWND window)
     return Shell_NotifyIconA(NIM_MODIFY, &data) != FALSE;
 }
 
+// A shell that restarts knows none of the old one's icons: taken away behind the framework's
+// back, the icon is gone as it would be then.
+void ShellLosesTrayIcon(HWND window)
+{
+    NOTIFYICONDATAA data{};
+    data.cbSize = sizeof data;
+    data.hWnd = window;
+    data.uID = kTrayIconId;
+    Shell_NotifyIconA(NIM_DELETE, &data);
+}
+
+// What a shell that has (re)started sends to every top-level window.
+void ShellAnnouncesItself()
+{
+    PostMessageA(HWND_BROADCAST, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+}
+
 std::atomic<int> g_referenceTicks{0};
 
 void CALLBACK CountReferenceTick(HWND, UINT, UINT_PTR, DWORD)
@@ -830,6 +847,31 @@ TEST_F(FrameworkTest, TrayIconAddedModifiedDeletedAndReported)
     EXPECT_EQ(g_seen.trayKinds, (std::vector<PtrWord>{1, 2, 3}));
 
     ASSERT_TRUE(SetTrayIcon(kMain));
+    EXPECT_FALSE(TrayIconShown(window));
+}
+
+TEST_F(FrameworkTest, TrayIconComesBackWhenTheShellDoes)
+{
+    ASSERT_TRUE(LoadWindow(kMain));
+    HWND window = WindowHandle(kMain);
+    ASSERT_TRUE(SetTrayIcon(kMain, MakeIco(0xFF2080FF), GbkText("tip")));
+    // Hidden into the notification area, the window can be reached through its icon only.
+    ASSERT_TRUE(SetUnitProperty(kMain, kOwn, windowprop::kVisible, false));
+
+    ShellLosesTrayIcon(window);
+    ASSERT_FALSE(TrayIconShown(window));
+    ShellAnnouncesItself();
+    EXPECT_TRUE(PumpUntil([&] { return TrayIconShown(window); })) << "not shown to the new shell";
+
+    // Replaced while lost, before the shell's announcement came (or without one).
+    ShellLosesTrayIcon(window);
+    EXPECT_TRUE(SetTrayIcon(kMain, MakeIco(0xFFFF8020)));
+    EXPECT_TRUE(TrayIconShown(window));
+
+    // Once removed, the icon stays away.
+    ASSERT_TRUE(SetTrayIcon(kMain));
+    ShellAnnouncesItself();
+    ASSERT_TRUE(testsupport::PumpPostedMessages());
     EXPECT_FALSE(TrayIconShown(window));
 }
 

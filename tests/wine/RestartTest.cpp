@@ -16,6 +16,7 @@
 #include <ostream>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "framework/Framework.h"
@@ -27,6 +28,7 @@
 #include "toolkit/ScopedWin.h"
 #include "weather/Config.h"
 #include "weather/Globals.h"
+#include "windows/Handlers.h"
 #include "windows/Restart.h"
 #include "windows/Templates.h"
 
@@ -556,6 +558,43 @@ TEST_F(RestartChild, PictureDoubleClickedWithoutABatchFile)
     framework::SetTrayIcon(MainWindow);
 }
 
+// The double click's handler on a worker, so that each request it makes of the window thread
+// is answered here only after a look at how far it has got. The batch file cannot delete itself
+// from another current directory and stays as the sign that the restart is under way; the icon
+// must be gone by then, or a slow shell would keep this copy alive while the new one reaches the
+// single-instance guard. What is seen out of order goes into a file beside the mark.
+TEST_F(RestartChild, PictureDoubleClickedOffTheWindowThread)
+{
+    ShowMainWindowWithItsIcon();
+    const std::string script = framework::RunDirectory() + "\\Restart.bat";
+    ASSERT_FALSE(Exists(script));
+    ASSERT_TRUE(SetCurrentDirectoryA(m_folder.c_str()));
+    toolkit::ScopedHandle returned(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    HANDLE waitFor = returned.Get();
+    std::thread user([waitFor] {
+        OnWeatherPictureDoubleClick(framework::UnitEvent{});
+        SetEvent(waitFor);
+    });
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (std::chrono::steady_clock::now() < deadline) {
+        DWORD woke =
+            MsgWaitForMultipleObjectsEx(1, &waitFor, 1000, QS_SENDMESSAGE, MWMO_INPUTAVAILABLE);
+        if (woke == WAIT_OBJECT_0) {
+            break;
+        }
+        // Asked of the framework, not of the shell: a call to the shell would answer the
+        // waiting request before it returned.
+        if (Exists(script) && framework::ShownTrayIcon(MainWindow)) {
+            std::ofstream(std::string(m_mark) + ".order")
+                << "the icon was still there once the batch file had been written";
+        }
+        MSG message{};
+        PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
+    user.join();
+    ADD_FAILURE() << "still running after the restart";
+}
+
 // What the copy's settings file holds once its test is over.
 enum class SettingsAfter {
     Kept,
@@ -707,12 +746,39 @@ INSTANTIATE_TEST_SUITE_P(
         RestartCase{"restore defaults", "RestoreDefaultsAnsweredYes", SettingsAfter::Deleted, ""},
         RestartCase{"picture double click", "PictureDoubleClicked", SettingsAfter::Kept, ""}));
 
+class RestartOrder : public RestartCopy {
+protected:
+    std::string OrderReport() const { return m_mark + ".order"; }
+
+    void TearDown() override
+    {
+        DeleteFileA(OrderReport().c_str());
+        RestartCopy::TearDown();
+    }
+};
+
+// The double click takes the notification icon away before the batch file starts: once it has
+// started, nothing may keep the copy from ending.
+TEST_P(RestartOrder, IconGoesBeforeTheBatchFileIsWritten)
+{
+    EXPECT_EQ(RunCopy(), 0) << "ended by itself with exit code 0; it printed:\n" << CopyOutput();
+    EXPECT_TRUE(testsupport::PumpUntil([&] { return Exists(m_mark); }, std::chrono::seconds(30)))
+        << "never started again";
+    EXPECT_FALSE(Exists(OrderReport())) << ReadFile(OrderReport());
+    ExpectCopySettings(GetParam().settings);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, RestartOrder,
+                         ::testing::Values(RestartCase{"picture double click",
+                                                       "PictureDoubleClickedOffTheWindowThread",
+                                                       SettingsAfter::Kept, ""}));
+
 class RestartWithoutBatchFile : public RestartCopy {};
 
 // A directory stands where the batch file would be written, so that writing it fails whoever
 // runs the test (a read-only folder does not stop root). The copy must not end: it would never
-// come back. What the handler undid before the restart is back: the notification icon stays,
-// and the defaults the user asked for are in the settings file.
+// come back. What the handler undid before the restart is back: the notification icon shows
+// again, and the defaults the user asked for are in the settings file.
 TEST_P(RestartWithoutBatchFile, KeepsRunningAndSaysSo)
 {
     ASSERT_TRUE(CreateDirectoryA((m_spaced + "\\Restart.bat").c_str(), nullptr));
