@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdlib>
 
 #include "toolkit/AnswerLimits.h"
@@ -19,14 +18,7 @@ namespace {
 
 enum class Variant { Shared, Application };
 
-using Clock = std::chrono::steady_clock;
-
 constexpr std::int32_t kDefaultTimeoutMs = 15000;
-// The object's own time-outs, when the caller leaves them alone: resolving has none, then 60 s
-// to connect, 30 s to send and 30 s for each receive.
-constexpr std::chrono::milliseconds kObjectTimeoutSpan{60000 + 30000 + 30000};
-// How long one wait for the answer lasts, in the seconds that WaitForResponse counts.
-constexpr std::int32_t kWaitSliceSeconds = 1;
 constexpr std::int32_t kMaxTimeoutSeconds = 2147483;
 constexpr std::int32_t kProxySettingNamed = 2;
 constexpr std::int32_t kOptionSslErrorIgnoreFlags = 4;
@@ -45,29 +37,6 @@ void SetOption(AutoObject& request, std::int32_t option, AutoArg setting)
 void SetHeader(AutoObject& request, const GbkText& name, const GbkText& value)
 {
     request.Call(L"SetRequestHeader", AutoArg::Text(name), AutoArg::Text(value));
-}
-
-// The object bounds each step of a request but not the whole: a server that sends a byte now
-// and then keeps a receive alive for ever. So the request is sent asynchronously and waited
-// for until the span of its four time-outs has passed; then it is abandoned. True when the
-// answer is complete (or the request failed before the deadline).
-bool WaitForAnswer(AutoObject& request, Clock::time_point deadline)
-{
-    for (;;) {
-        const Clock::time_point before = Clock::now();
-        if (before >= deadline) {
-            request.Call(L"Abort");
-            return false;
-        }
-        AutoValue waited = request.Call(L"WaitForResponse", AutoArg::Int(kWaitSliceSeconds));
-        // A failed wait is a failed request, over either way. Wine answers a wait on a request
-        // that has already finished at once and without saying so; a wait that ran out took
-        // its whole slice.
-        if (!waited.Ok() || waited.Bool() ||
-            Clock::now() - before < std::chrono::seconds(kWaitSliceSeconds) / 2) {
-            return true;
-        }
-    }
 }
 
 // True when the answer announces a body larger than any the programs hold.
@@ -115,14 +84,12 @@ ByteSet Perform(Variant variant, const GbkText& requestUrl, const WebRequestOpti
     }
 
     const std::int32_t timeoutSeconds = options.timeoutSeconds.value_or(0);
-    std::chrono::milliseconds timeoutSpan = kObjectTimeoutSpan;
     if (timeoutSeconds != -1) {
         // Beyond about 24 days the milliseconds no longer fit; such a wait is as good as none.
         const std::int32_t seconds = std::min(timeoutSeconds, kMaxTimeoutSeconds);
         const std::int32_t t = seconds < 1 ? kDefaultTimeoutMs : seconds * 1000;
         request.Call(L"SetTimeouts", AutoArg::Int(t), AutoArg::Int(t), AutoArg::Int(t),
                      AutoArg::Int(t));
-        timeoutSpan = std::chrono::milliseconds(std::int64_t{t} * 4);
     }
 
     const GbkText proxyAddress = options.proxyAddress.value_or(GbkText());
@@ -130,8 +97,7 @@ ByteSet Perform(Variant variant, const GbkText& requestUrl, const WebRequestOpti
         request.Call(L"SetProxy", AutoArg::Int(kProxySettingNamed), AutoArg::Text(proxyAddress));
     }
 
-    // Asynchronous, so that the whole request can be bounded (WaitForAnswer).
-    request.Call(L"Open", AutoArg::Text(verb), AutoArg::Text(requestUrl), AutoArg::Bool(true));
+    request.Call(L"Open", AutoArg::Text(verb), AutoArg::Text(requestUrl), AutoArg::Bool(false));
     if (options.noRedirect.value_or(false)) {
         SetOption(request, kOptionEnableRedirects, AutoArg::Int(0));
     }
@@ -189,15 +155,14 @@ ByteSet Perform(Variant variant, const GbkText& requestUrl, const WebRequestOpti
         SetHeader(request, header.first, header.second);
     }
 
-    const Clock::time_point deadline = Clock::now() + timeoutSpan;
-    const bool sent =
-        (options.postBytes && !options.postBytes->empty())
-            ? request.Call(L"Send", AutoArg::Bytes(*options.postBytes)).Ok()
-            : request.Call(L"Send", AutoArg::Text(options.postText.value_or(GbkText()))).Ok();
+    if (options.postBytes && !options.postBytes->empty()) {
+        request.Call(L"Send", AutoArg::Bytes(*options.postBytes));
+    } else {
+        request.Call(L"Send", AutoArg::Text(options.postText.value_or(GbkText())));
+    }
 
-    // A send that failed has nothing to wait for; the reads below then give empty values.
     ByteSet body;
-    if (sent && WaitForAnswer(request, deadline) && !AnnouncesTooMuch(request)) {
+    if (!AnnouncesTooMuch(request)) {
         body = ReadBody(request);
     }
     GbkText responseHeaders = request.Call(L"GetAllResponseHeaders").Text();
