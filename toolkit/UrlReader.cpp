@@ -4,6 +4,10 @@
 #include <wininet.h>
 
 #include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
 #include <string>
 
 #include "toolkit/ScopedWin.h"
@@ -16,6 +20,8 @@ constexpr char kUserAgent[] = "Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.0
 constexpr char kAcceptHeader[] = "Accept: */*";
 constexpr DWORD kMaxChunk = 102400;
 constexpr DWORD kChunkWithoutLength = 10240;
+
+using Clock = std::chrono::steady_clock;
 
 struct UrlParts {
     std::string host;
@@ -68,9 +74,35 @@ DWORD ChunkSize(HINTERNET request)
     return std::min(length + 1, kMaxChunk);
 }
 
-} // namespace
+// The time left until the deadline as a WinINet time-out: at least 1 ms, since 0 would mean
+// no time-out at all.
+DWORD MillisecondsUntil(Clock::time_point deadline)
+{
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    return static_cast<DWORD>(std::clamp<long long>(left, 1, 0x7FFFFFFF));
+}
 
-ByteSet ReadUrlBytes(const GbkText& url)
+void SetTimeouts(HINTERNET handle, Clock::time_point deadline)
+{
+    DWORD wait = MillisecondsUntil(deadline);
+    InternetSetOptionA(handle, INTERNET_OPTION_CONNECT_TIMEOUT, &wait, sizeof wait);
+    InternetSetOptionA(handle, INTERNET_OPTION_SEND_TIMEOUT, &wait, sizeof wait);
+    InternetSetOptionA(handle, INTERNET_OPTION_RECEIVE_TIMEOUT, &wait, sizeof wait);
+}
+
+// Appends without letting the body's storage grow past maxBytes, so that a body near the limit
+// does not cost twice the limit.
+void AppendWithin(ByteSet& body, const char* bytes, std::size_t count, std::size_t maxBytes)
+{
+    const std::size_t needed = body.size() + count;
+    if (needed > body.capacity()) {
+        body.reserve(std::min(std::max(needed, body.capacity() * 2), maxBytes));
+    }
+    body.insert(body.end(), bytes, bytes + count);
+}
+
+ByteSet ReadBody(const GbkText& url, std::size_t maxBytes, Clock::time_point deadline)
 {
     UrlParts parts;
     if (!SplitUrl(url, parts)) {
@@ -81,6 +113,8 @@ ByteSet ReadUrlBytes(const GbkText& url)
     if (!internet) {
         return {};
     }
+    // Handles made from this one inherit the time-outs: no single wait outlasts the deadline.
+    SetTimeouts(internet.Get(), deadline);
     ScopedInternetHandle connection(InternetConnectA(internet.Get(), parts.host.c_str(), parts.port,
                                                      nullptr, nullptr, INTERNET_SERVICE_HTTP, 0,
                                                      0));
@@ -101,19 +135,88 @@ ByteSet ReadUrlBytes(const GbkText& url)
                           static_cast<DWORD>(sizeof kAcceptHeader - 1), nullptr, 0)) {
         return {};
     }
+    DWORD length = 0;
+    DWORD size = sizeof length;
+    if (HttpQueryInfoA(request.Get(), HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER, &length,
+                       &size, nullptr) &&
+        length > maxBytes) {
+        return {};
+    }
 
     std::string chunk(ChunkSize(request.Get()), '\0');
     ByteSet body;
     for (;;) {
+        // A body that comes a byte at a time never waits out a receive time-out.
+        if (Clock::now() >= deadline) {
+            return {};
+        }
+        SetTimeouts(request.Get(), deadline);
         DWORD read = 0;
         if (!InternetReadFile(request.Get(), chunk.data(), static_cast<DWORD>(chunk.size()),
                               &read) ||
             read == 0) {
             break;
         }
-        body.insert(body.end(), chunk.begin(), chunk.begin() + read);
+        if (read > maxBytes - body.size()) {
+            return {};
+        }
+        AppendWithin(body, chunk.data(), read, maxBytes);
     }
     return body;
+}
+
+// One read, shared by the caller and the thread that reads: a caller whose deadline passed
+// leaves the read to finish on its own, which its time-outs bound.
+struct ReadJob {
+    GbkText url;
+    std::size_t maxBytes = 0;
+    Clock::time_point deadline;
+    std::mutex lock;
+    std::condition_variable finished;
+    bool done = false;
+    ByteSet body;
+};
+
+DWORD WINAPI ReadThread(void* parameter)
+{
+    std::unique_ptr<std::shared_ptr<ReadJob>> owner(
+        static_cast<std::shared_ptr<ReadJob>*>(parameter));
+    ReadJob& job = **owner;
+    ByteSet body = ReadBody(job.url, job.maxBytes, job.deadline);
+    std::lock_guard<std::mutex> hold(job.lock);
+    job.body = std::move(body);
+    job.done = true;
+    job.finished.notify_all();
+    return 0;
+}
+
+} // namespace
+
+ByteSet ReadUrlBytes(const GbkText& url)
+{
+    return ReadUrlBytes(url, UrlReadBounds());
+}
+
+// WinINet gives no way to bound a whole request: the server can hold a synchronous call as long
+// as it sends a byte now and then, in the headers as well as the body. So the read runs on a
+// thread of its own, and the caller waits for it only until the deadline.
+ByteSet ReadUrlBytes(const GbkText& url, const UrlReadBounds& bounds)
+{
+    auto job = std::make_shared<ReadJob>();
+    job->url = url;
+    job->maxBytes = bounds.maxBytes;
+    job->deadline = Clock::now() + bounds.deadline;
+    auto* handedOver = new std::shared_ptr<ReadJob>(job);
+    ScopedHandle thread(CreateThread(nullptr, 0, ReadThread, handedOver, 0, nullptr));
+    if (!thread) {
+        delete handedOver;
+        return {};
+    }
+    std::unique_lock<std::mutex> hold(job->lock);
+    if (!job->finished.wait_until(hold, job->deadline, [&job] { return job->done; })) {
+        return {};
+    }
+    return std::move(job->body);
 }
 
 } // namespace toolkit

@@ -3,7 +3,9 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdlib>
 
+#include "toolkit/AnswerLimits.h"
 #include "toolkit/Automation.h"
 #include "toolkit/Base64.h"
 #include "toolkit/Cookies.h"
@@ -35,6 +37,31 @@ void SetOption(AutoObject& request, std::int32_t option, AutoArg setting)
 void SetHeader(AutoObject& request, const GbkText& name, const GbkText& value)
 {
     request.Call(L"SetRequestHeader", AutoArg::Text(name), AutoArg::Text(value));
+}
+
+// True when the answer announces a body larger than any the programs hold.
+bool AnnouncesTooMuch(AutoObject& request)
+{
+    const GbkText length =
+        request.Call(L"GetResponseHeader", AutoArg::Text("Content-Length")).Text();
+    return !length.empty() && std::strtoull(length.c_str(), nullptr, 10) > kMaxAnswerBytes;
+}
+
+// The answer body, or nothing when it is larger than any the programs hold: the object's array
+// is measured before a byte of it is copied.
+ByteSet ReadBody(AutoObject& request)
+{
+    AutoValue body = request.Get(L"ResponseBody");
+    const VARIANT& raw = body.Raw();
+    if (raw.vt == (VT_ARRAY | VT_UI1) && raw.parray != nullptr &&
+        raw.parray->rgsabound[0].cElements > kMaxAnswerBytes) {
+        return ByteSet();
+    }
+    ByteSet bytes = body.Bytes();
+    if (bytes.size() > kMaxAnswerBytes) {
+        return ByteSet();
+    }
+    return bytes;
 }
 
 ByteSet Perform(Variant variant, const GbkText& requestUrl, const WebRequestOptions& options)
@@ -134,7 +161,10 @@ ByteSet Perform(Variant variant, const GbkText& requestUrl, const WebRequestOpti
         request.Call(L"Send", AutoArg::Text(options.postText.value_or(GbkText())));
     }
 
-    ByteSet body = request.Get(L"ResponseBody").Bytes();
+    ByteSet body;
+    if (!AnnouncesTooMuch(request)) {
+        body = ReadBody(request);
+    }
     GbkText responseHeaders = request.Call(L"GetAllResponseHeaders").Text();
     // The object's text may carry its terminator inside; the header text ends there.
     const std::size_t nul = responseHeaders.find('\0');

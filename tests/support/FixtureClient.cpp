@@ -173,6 +173,12 @@ bool Fixture::AddRoute(const FixtureRoute& route)
         text << "CUTAFTER " << route.cutAfter << "\n";
     if (route.once)
         text << "ONCE 1\n";
+    if (route.repeat != 1)
+        text << "REPEAT " << route.repeat << "\n";
+    if (route.endless)
+        text << "ENDLESS 1\n";
+    if (route.pauseMs)
+        text << "PAUSE " << route.pauseMs << "\n";
     std::string answer;
     return Exchange("POST", "route", text.str(), answer);
 }

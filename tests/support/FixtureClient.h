@@ -20,6 +20,9 @@ struct FixtureRoute {
     bool noLength = false; // no Content-Length: the body ends with the connection
     int cutAfter = -1;     // 0 or more: the whole length announced, only so many bytes sent
     bool once = false;     // the route answers one request, then is gone
+    int repeat = 1;        // the body is `body` so many times over (large bodies, small control)
+    bool endless = false;  // no Content-Length, `body` again and again until the client leaves
+    int pauseMs = 0;       // between the copies of `repeat` and `endless`
 };
 
 struct RecordedRequest {

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <optional>
 #include <string>
 
@@ -155,6 +157,43 @@ TEST(LocateUserRequest, AsksTheGeolocationServiceOnce)
               "Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.0)");
     EXPECT_EQ(requests[0].Header("Accept"), "*/*");
 }
+
+// An answer without end gives no location, though each of its pieces carries one: start-up goes
+// on as without network. The slow case waits out the start's own deadline.
+struct EndlessAnswerCase {
+    const char* name;
+    std::size_t pieceSize; // the answer, padded with spaces to this size
+    int pauseMs;
+};
+
+class LocateUserEndless : public testing::TestWithParam<EndlessAnswerCase> {};
+
+TEST_P(LocateUserEndless, GivesNoLocationAndTheStartGoesOn)
+{
+    const EndlessAnswerCase& c = GetParam();
+    ASSERT_TRUE(Fixture::Reset());
+    FixtureRoute route;
+    route.path = "/json/";
+    route.body = kBeijingAnswer;
+    route.body.resize(std::max(c.pieceSize, kBeijingAnswer.size()), ' ');
+    route.endless = true;
+    route.pauseMs = c.pauseMs;
+    ASSERT_TRUE(Fixture::AddRoute(route));
+    RunDirectory dir;
+    const auto start = std::chrono::steady_clock::now();
+    weather::LocateUser(dir.Path());
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(35));
+
+    EXPECT_EQ(weather::Province.Get(), "");
+    EXPECT_EQ(weather::City.Get(), "");
+    EXPECT_EQ(weather::WeatherUrl.Get(),
+              toolkit::WeatherHost() + kAddressStart + "&province=&city=");
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, LocateUserEndless,
+                         testing::Values(EndlessAnswerCase{"over_the_size_limit", 65536, 0},
+                                         EndlessAnswerCase{"past_the_deadline", 0, 500}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(WeatherAddress, ReplacesEachPlaceholderOnce)
 {

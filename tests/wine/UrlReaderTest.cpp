@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
 
 #include "tests/support/FixtureClient.h"
@@ -10,7 +11,9 @@
 
 using testsupport::Fixture;
 using testsupport::FixtureRoute;
+using toolkit::kMaxAnswerBytes;
 using toolkit::ReadUrlBytes;
+using toolkit::UrlReadBounds;
 
 namespace {
 
@@ -128,6 +131,95 @@ TEST_F(UrlReader, FailuresGiveNothing)
     EXPECT_TRUE(ReadUrlBytes("not an address").empty());
     EXPECT_TRUE(ReadUrlBytes("ftp://127.0.0.1/file").empty());
     EXPECT_TRUE(ReadUrlBytes("").empty());
+}
+
+// Bodies of `copies` pieces; the limit and the limit plus one both split into whole pieces
+// (2^24 = 256 * 65536, 2^24 + 1 = 257 * 65281).
+struct SizeCase {
+    const char* name;
+    size_t piece;
+    int copies;
+    bool noLength;
+    bool whole; // false: refused
+};
+
+class UrlReaderSizes : public UrlReader, public testing::WithParamInterface<SizeCase> {};
+
+TEST_P(UrlReaderSizes, BodyOverTheLimitIsRefused)
+{
+    const SizeCase& c = GetParam();
+    ASSERT_EQ(c.piece * c.copies, kMaxAnswerBytes + (c.whole ? 0 : 1));
+    FixtureRoute route;
+    route.path = "/big";
+    route.body = Pattern(c.piece);
+    route.repeat = c.copies;
+    route.noLength = c.noLength;
+    ASSERT_TRUE(Fixture::AddRoute(route));
+    ByteSet read = ReadUrlBytes(Fixture::HttpBase() + "/big");
+    if (!c.whole) {
+        EXPECT_TRUE(read.empty()) << read.size() << " bytes held";
+        return;
+    }
+    ASSERT_EQ(read.size(), kMaxAnswerBytes);
+    const std::string piece = Pattern(c.piece);
+    for (size_t at : {size_t{0}, kMaxAnswerBytes - c.piece}) {
+        EXPECT_TRUE(std::string(read.begin() + at, read.begin() + at + c.piece) == piece) << at;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, UrlReaderSizes,
+    testing::Values(SizeCase{"at_the_limit", 65536, 256, false, true},
+                    SizeCase{"at_the_limit_without_length", 65536, 256, true, true},
+                    SizeCase{"one_byte_over", 65281, 257, false, false},
+                    SizeCase{"one_byte_over_without_length", 65281, 257, true, false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct EndlessCase {
+    const char* name;
+    std::string piece;
+    int pauseMs;
+};
+
+class UrlReaderEndless : public UrlReader, public testing::WithParamInterface<EndlessCase> {};
+
+// A body without end is given up at the size limit if it comes fast, at the deadline if it
+// comes slowly; either way as soon as one of them is passed.
+TEST_P(UrlReaderEndless, EndsAtTheLimitOrTheDeadline)
+{
+    FixtureRoute route;
+    route.path = "/json/";
+    route.body = GetParam().piece;
+    route.endless = true;
+    route.pauseMs = GetParam().pauseMs;
+    ASSERT_TRUE(Fixture::AddRoute(route));
+
+    UrlReadBounds bounds;
+    bounds.deadline = std::chrono::milliseconds(2000);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_TRUE(ReadUrlBytes(Fixture::HttpBase() + "/json/", bounds).empty());
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(3500));
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, UrlReaderEndless,
+                         testing::Values(EndlessCase{"fast", std::string(65536, 'x'), 0},
+                                         EndlessCase{"trickle", "x", 200},
+                                         EndlessCase{"slow_pieces", std::string(4096, 'x'), 50}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// A server that says nothing at all after the request holds no one past the deadline either.
+TEST_F(UrlReader, SilentServerEndsAtTheDeadline)
+{
+    FixtureRoute route;
+    route.path = "/silent";
+    route.body = "late";
+    route.delayMs = 8000;
+    ASSERT_TRUE(Fixture::AddRoute(route));
+    UrlReadBounds bounds;
+    bounds.deadline = std::chrono::milliseconds(1000);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_TRUE(ReadUrlBytes(Fixture::HttpBase() + "/silent", bounds).empty());
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(2500));
 }
 
 } // namespace
