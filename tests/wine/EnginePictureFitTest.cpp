@@ -18,6 +18,9 @@
 #include "engine/Drawing.h"
 #include "engine/Picture.h"
 #include "engine/Surface.h"
+#include "tests/support/UnreadablePicture.h"
+
+using testsupport::UnreadableFile;
 
 namespace {
 
@@ -84,25 +87,6 @@ TEST(Picture, LettingGoOfTheFullSizeChangesNoPixel)
     used.ReleaseFullSize();
     EXPECT_EQ(used.Scaled(0, 300, 180).pixels, full);
 }
-
-// While it lives, the picture's file does not decode: the memory of a 32-bit program running
-// short when the full size is needed again, say. The picture is the test's own, so its bytes
-// may be spoilt and mended.
-class UnreadableFile {
-public:
-    explicit UnreadableFile(const engine::Picture& picture)
-        : m_bytes(const_cast<std::vector<std::uint8_t>&>(picture.Bytes())), m_first(m_bytes[0])
-    {
-        m_bytes[0] = 0; // no longer the PNG signature
-    }
-    ~UnreadableFile() { m_bytes[0] = m_first; }
-    UnreadableFile(const UnreadableFile&) = delete;
-    UnreadableFile& operator=(const UnreadableFile&) = delete;
-
-private:
-    std::vector<std::uint8_t>& m_bytes;
-    std::uint8_t m_first;
-};
 
 TEST(Picture, ACopyOfAFailedDecodeIsNotKept)
 {

@@ -19,10 +19,12 @@
 #include "engine/StoredData.h"
 #include "tests/support/Screenshot.h"
 #include "tests/support/UiDriver.h"
+#include "tests/support/UnreadablePicture.h"
 
 using testsupport::Distance;
 using testsupport::Shot;
 using testsupport::TakeShot;
+using testsupport::UnreadableFile;
 
 namespace {
 
@@ -67,26 +69,6 @@ std::vector<std::uint8_t> SolidPng(int width, int height, std::uint32_t argb)
     stream->Release();
     return file;
 }
-
-// While it lives, the picture's file does not decode, as when the memory of a 32-bit program
-// runs short just as the full size is needed again. The test made the picture, so its bytes
-// may be spoilt and mended.
-class UnreadableFile {
-public:
-    explicit UnreadableFile(const engine::Picture& picture)
-        : m_bytes(const_cast<std::vector<std::uint8_t>&>(picture.Bytes())), m_first(m_bytes[0])
-    {
-        picture.ReleaseFullSize();
-        m_bytes[0] = 0; // no longer the PNG signature
-    }
-    ~UnreadableFile() { m_bytes[0] = m_first; }
-    UnreadableFile(const UnreadableFile&) = delete;
-    UnreadableFile& operator=(const UnreadableFile&) = delete;
-
-private:
-    std::vector<std::uint8_t>& m_bytes;
-    std::uint8_t m_first;
-};
 
 // Handles the waiting messages, the paints they bring included; false when they do not run out,
 // as paints that each ask for the next would not.
@@ -240,7 +222,10 @@ TEST(EngineRedraw, APictureDrawnAtALaterPaintReachesTheScreen)
         WindowWithPicture window;
         ASSERT_TRUE(window.Made());
         {
-            UnreadableFile unreadable(c.boxFails ? *window.Box().picture : *window.Skin().picture);
+            const engine::Picture& spoilt =
+                c.boxFails ? *window.Box().picture : *window.Skin().picture;
+            spoilt.ReleaseFullSize();
+            UnreadableFile unreadable(spoilt);
             ShowWindow(window.Window(), SW_SHOWNA);
             UpdateWindow(window.Window());
             ASSERT_TRUE(QueueRunsOut()) << "a failed picture keeps asking for paints";

@@ -6,11 +6,14 @@
 #include <chrono>
 #include <string>
 
+#include "tests/support/AnswerSizes.h"
 #include "tests/support/FixtureClient.h"
 #include "toolkit/UrlReader.h"
 
+using testsupport::AnswerSizeCase;
 using testsupport::Fixture;
 using testsupport::FixtureRoute;
+using testsupport::kAnswerSizeCases;
 using toolkit::kMaxAnswerBytes;
 using toolkit::ReadUrlBytes;
 using toolkit::UrlReadBounds;
@@ -133,21 +136,11 @@ TEST_F(UrlReader, FailuresGiveNothing)
     EXPECT_TRUE(ReadUrlBytes("").empty());
 }
 
-// Bodies of `copies` pieces; the limit and the limit plus one both split into whole pieces
-// (2^24 = 256 * 65536, 2^24 + 1 = 257 * 65281).
-struct SizeCase {
-    const char* name;
-    size_t piece;
-    int copies;
-    bool noLength;
-    bool whole; // false: refused
-};
-
-class UrlReaderSizes : public UrlReader, public testing::WithParamInterface<SizeCase> {};
+class UrlReaderSizes : public UrlReader, public testing::WithParamInterface<AnswerSizeCase> {};
 
 TEST_P(UrlReaderSizes, BodyOverTheLimitIsRefused)
 {
-    const SizeCase& c = GetParam();
+    const AnswerSizeCase& c = GetParam();
     ASSERT_EQ(c.piece * c.copies, kMaxAnswerBytes + (c.whole ? 0 : 1));
     FixtureRoute route;
     route.path = "/big";
@@ -167,13 +160,8 @@ TEST_P(UrlReaderSizes, BodyOverTheLimitIsRefused)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, UrlReaderSizes,
-    testing::Values(SizeCase{"at_the_limit", 65536, 256, false, true},
-                    SizeCase{"at_the_limit_without_length", 65536, 256, true, true},
-                    SizeCase{"one_byte_over", 65281, 257, false, false},
-                    SizeCase{"one_byte_over_without_length", 65281, 257, true, false}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Cases, UrlReaderSizes, testing::ValuesIn(kAnswerSizeCases),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 struct EndlessCase {
     const char* name;

@@ -6,32 +6,18 @@
 
 #include <string>
 
+#include "tests/support/AnswerSizes.h"
 #include "tests/support/FixtureClient.h"
 #include "toolkit/AnswerLimits.h"
 #include "toolkit/WebRequest.h"
 
+using testsupport::AnswerSizeCase;
 using testsupport::Fixture;
 using testsupport::FixtureRoute;
+using testsupport::kAnswerSizeCases;
 using toolkit::kMaxAnswerBytes;
 
 namespace {
-
-// Bodies are sent as `copies` of one piece; the limit and the limit plus one both split into
-// whole pieces (2^24 = 256 * 65536, 2^24 + 1 = 257 * 65281).
-struct SizeCase {
-    const char* name;
-    std::size_t piece;
-    int copies;
-    bool noLength;
-    bool whole; // false: refused
-};
-
-const SizeCase kSizeCases[] = {
-    {"at_the_limit", 65536, 256, false, true},
-    {"at_the_limit_without_length", 65536, 256, true, true},
-    {"one_byte_over", 65281, 257, false, false},
-    {"one_byte_over_without_length", 65281, 257, true, false},
-};
 
 std::string Piece(std::size_t size)
 {
@@ -42,14 +28,14 @@ std::string Piece(std::size_t size)
     return piece;
 }
 
-class WebRequestSizes : public testing::TestWithParam<SizeCase> {
+class WebRequestSizes : public testing::TestWithParam<AnswerSizeCase> {
 protected:
     void SetUp() override { ASSERT_TRUE(Fixture::Reset()); }
 };
 
 TEST_P(WebRequestSizes, AnswerOverTheLimitIsRefused)
 {
-    const SizeCase& c = GetParam();
+    const AnswerSizeCase& c = GetParam();
     ASSERT_EQ(c.piece * c.copies, kMaxAnswerBytes + (c.whole ? 0 : 1));
     FixtureRoute route;
     route.path = "/big";
@@ -74,7 +60,7 @@ TEST_P(WebRequestSizes, AnswerOverTheLimitIsRefused)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, WebRequestSizes, testing::ValuesIn(kSizeCases),
+INSTANTIATE_TEST_SUITE_P(Cases, WebRequestSizes, testing::ValuesIn(kAnswerSizeCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
