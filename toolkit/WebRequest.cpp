@@ -4,6 +4,9 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <optional>
+#include <utility>
+#include <vector>
 
 #include "toolkit/AnswerLimits.h"
 #include "toolkit/Automation.h"
@@ -12,6 +15,7 @@
 #include "toolkit/HeaderLines.h"
 #include "toolkit/NoCase.h"
 #include "toolkit/ScopedWin.h"
+#include "toolkit/WinHttpExchange.h"
 
 namespace toolkit {
 namespace {
@@ -64,52 +68,80 @@ ByteSet ReadBody(AutoObject& request)
     return bytes;
 }
 
-ByteSet Perform(Variant variant, const GbkText& requestUrl, const WebRequestOptions& options)
+// A text body as the request object sends it: a text of ASCII characters as it stands;
+// any other as UTF-8, with "; charset=utf-8" after the request's Content-Type (or that type
+// for plain text when the request has none).
+ByteSet ObjectTextBody(const GbkText& text, std::vector<HeaderPair>& headers)
 {
-    const bool mergeCookies = options.mergeCookies.value_or(true);
-    const bool addDefaultHeaders = options.addDefaultHeaders.value_or(true);
-    const bool normaliseHeaders = options.normaliseHeaders.value_or(true);
-
-    // Declared before the object so that the object is released first.
-    ScopedComApartment apartment;
-
-    const std::int32_t methodIndex = options.methodIndex.value_or(0);
-    const char* verb = VerbOfMethodIndex(methodIndex);
-
-    AutoObject request = options.requestObject != nullptr
-                             ? AutoObject(ShareReference(options.requestObject))
-                             : AutoObject::Create(L"WinHttp.WinHttpRequest.5.1");
-    if (request.IsEmpty()) {
-        return ByteSet();
+    const std::wstring wide = GbkToWide(text);
+    const bool ascii = std::all_of(wide.begin(), wide.end(), [](wchar_t c) { return c < 0x80; });
+    if (ascii) {
+        return ByteSet(wide.begin(), wide.end());
     }
-
-    const std::int32_t timeoutSeconds = options.timeoutSeconds.value_or(0);
-    if (timeoutSeconds != -1) {
-        // Beyond about 24 days the milliseconds no longer fit; such a wait is as good as none.
-        const std::int32_t seconds = std::min(timeoutSeconds, kMaxTimeoutSeconds);
-        const std::int32_t t = seconds < 1 ? kDefaultTimeoutMs : seconds * 1000;
-        request.Call(L"SetTimeouts", AutoArg::Int(t), AutoArg::Int(t), AutoArg::Int(t),
-                     AutoArg::Int(t));
-    }
-
-    const GbkText proxyAddress = options.proxyAddress.value_or(GbkText());
-    if (!proxyAddress.empty()) {
-        request.Call(L"SetProxy", AutoArg::Int(kProxySettingNamed), AutoArg::Text(proxyAddress));
-    }
-
-    request.Call(L"Open", AutoArg::Text(verb), AutoArg::Text(requestUrl), AutoArg::Bool(false));
-    if (options.noRedirect.value_or(false)) {
-        SetOption(request, kOptionEnableRedirects, AutoArg::Int(0));
-    }
-    if (options.verifyCertificate.value_or(false)) {
-        // One plain-http hop would let anyone on the way write the answer that decides what is
-        // run. Windows refuses that redirect unless told otherwise, and a lent object may have
-        // been told; Wine does not implement the option and refuses the redirect anyway.
-        SetOption(request, kOptionEnableHttpsToHttpRedirects, AutoArg::Bool(false));
+    const auto contentType =
+        std::find_if(headers.rbegin(), headers.rend(), [](const HeaderPair& header) {
+            return EqualsNoCase(header.first, "Content-Type");
+        });
+    if (contentType != headers.rend()) {
+        contentType->second += "; charset=utf-8";
     } else {
-        // Wine does not implement this option; the request then goes on with full checks.
-        SetOption(request, kOptionSslErrorIgnoreFlags, AutoArg::Int(kIgnoredCertificateErrors));
+        headers.emplace_back("Content-Type", "text/plain; charset=utf-8");
     }
+    const int length = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()),
+                                           nullptr, 0, nullptr, nullptr);
+    ByteSet bytes(static_cast<std::size_t>(std::max(length, 0)));
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()),
+                        reinterpret_cast<char*>(bytes.data()), length, nullptr, nullptr);
+    return bytes;
+}
+
+// Everything the options make of one request, worked out before any of it goes out, so that
+// either carrier sends the same.
+struct PreparedRequest {
+    const char* verb = "GET";
+    std::optional<std::int32_t> timeoutMs; // none: the carrier's own time-outs
+    GbkText proxyAddress;
+    bool noRedirect = false;
+    bool verifyCertificate = false;
+    // SetCredentials of the application variant: user, password and the flags.
+    std::optional<std::int32_t> credentialsMode;
+    GbkText proxyUser;
+    GbkText proxyPassword;
+    std::vector<HeaderPair> headers; // in the order they are set
+    std::optional<ByteSet> bodyBytes;
+    GbkText bodyText; // sent when there are no bodyBytes
+};
+
+// What an answer gave, whichever carrier brought it.
+struct Outcome {
+    ByteSet body;
+    GbkText headers;
+    std::int32_t status = 0;
+};
+
+std::optional<std::int32_t> TimeoutMs(const WebRequestOptions& options)
+{
+    const std::int32_t timeoutSeconds = options.timeoutSeconds.value_or(0);
+    if (timeoutSeconds == -1) {
+        return std::nullopt;
+    }
+    // Beyond about 24 days the milliseconds no longer fit; such a wait is as good as none.
+    const std::int32_t seconds = std::min(timeoutSeconds, kMaxTimeoutSeconds);
+    return seconds < 1 ? kDefaultTimeoutMs : seconds * 1000;
+}
+
+// Completes the header text and the cookie text (the caller's own variables where the variant
+// says so) and collects what is to be set on the request.
+PreparedRequest Prepare(Variant variant, const GbkText& requestUrl,
+                        const WebRequestOptions& options)
+{
+    PreparedRequest prepared;
+    const std::int32_t methodIndex = options.methodIndex.value_or(0);
+    prepared.verb = VerbOfMethodIndex(methodIndex);
+    prepared.timeoutMs = TimeoutMs(options);
+    prepared.proxyAddress = options.proxyAddress.value_or(GbkText());
+    prepared.noRedirect = options.noRedirect.value_or(false);
+    prepared.verifyCertificate = options.verifyCertificate.value_or(false);
 
     // The shared variant completes the caller's own text; the application variant a copy.
     GbkText privateHeaders;
@@ -119,27 +151,28 @@ ByteSet Perform(Variant variant, const GbkText& requestUrl, const WebRequestOpti
     if (&headers == &privateHeaders && options.extraHeaders != nullptr) {
         privateHeaders = *options.extraHeaders;
     }
-    if (addDefaultHeaders) {
+    if (options.addDefaultHeaders.value_or(true)) {
         AddDefaultHeaderLines(headers, requestUrl, methodIndex);
     }
-    if (normaliseHeaders) {
+    if (options.normaliseHeaders.value_or(true)) {
         headers = NormaliseHeaderLines(headers);
     }
 
     const GbkText proxyUser = options.proxyUser.value_or(GbkText());
-    if (!proxyAddress.empty() && !proxyUser.empty()) {
+    if (!prepared.proxyAddress.empty() && !proxyUser.empty()) {
         const GbkText proxyPassword = options.proxyPassword.value_or(GbkText());
         const std::int32_t authMode = options.proxyAuthMode.value_or(1);
         if (variant == Variant::Application) {
-            request.Call(L"SetCredentials", AutoArg::Text(proxyUser), AutoArg::Text(proxyPassword),
-                         AutoArg::Int(authMode));
+            prepared.credentialsMode = authMode;
+            prepared.proxyUser = proxyUser;
+            prepared.proxyPassword = proxyPassword;
         }
         if (authMode == 1) {
             const GbkText credentials = proxyUser + ":" + proxyPassword;
             const ByteSet bytes(credentials.begin(), credentials.end());
             const GbkText encoded =
                 variant == Variant::Application ? Base64Encode(bytes) : PlatformBase64Encode(bytes);
-            SetHeader(request, "Proxy-Authorization", "Basic " + encoded);
+            prepared.headers.emplace_back("Proxy-Authorization", "Basic " + encoded);
         }
     }
 
@@ -148,49 +181,135 @@ ByteSet Perform(Variant variant, const GbkText& requestUrl, const WebRequestOpti
         if (!cookies.empty() && ContainsNoCase(cookies, "Cookie:")) {
             cookies = RemoveAllNoCase(cookies, "Cookie:");
         }
-        SetHeader(request, "Cookie", cookies);
+        prepared.headers.emplace_back("Cookie", cookies);
     }
 
-    for (const HeaderPair& header : HeaderCalls(headers)) {
-        SetHeader(request, header.first, header.second);
+    for (HeaderPair& header : HeaderCalls(headers)) {
+        prepared.headers.push_back(std::move(header));
     }
 
     if (options.postBytes && !options.postBytes->empty()) {
-        request.Call(L"Send", AutoArg::Bytes(*options.postBytes));
+        prepared.bodyBytes = *options.postBytes;
     } else {
-        request.Call(L"Send", AutoArg::Text(options.postText.value_or(GbkText())));
+        prepared.bodyText = options.postText.value_or(GbkText());
+    }
+    return prepared;
+}
+
+// The request on the caller's automation object, call by call as the object expects them.
+Outcome CarryOnObject(AutoObject& request, const GbkText& requestUrl,
+                      const PreparedRequest& prepared)
+{
+    if (prepared.timeoutMs) {
+        const std::int32_t t = *prepared.timeoutMs;
+        request.Call(L"SetTimeouts", AutoArg::Int(t), AutoArg::Int(t), AutoArg::Int(t),
+                     AutoArg::Int(t));
+    }
+    if (!prepared.proxyAddress.empty()) {
+        request.Call(L"SetProxy", AutoArg::Int(kProxySettingNamed),
+                     AutoArg::Text(prepared.proxyAddress));
     }
 
-    ByteSet body;
+    request.Call(L"Open", AutoArg::Text(prepared.verb), AutoArg::Text(requestUrl),
+                 AutoArg::Bool(false));
+    if (prepared.noRedirect) {
+        SetOption(request, kOptionEnableRedirects, AutoArg::Int(0));
+    }
+    if (prepared.verifyCertificate) {
+        // One plain-http hop would let anyone on the way write the answer that decides what is
+        // run. Windows refuses that redirect unless told otherwise, and a lent object may have
+        // been told; Wine does not implement the option and refuses the redirect anyway.
+        SetOption(request, kOptionEnableHttpsToHttpRedirects, AutoArg::Bool(false));
+    } else {
+        // Wine does not implement this option; the request then goes on with full checks.
+        SetOption(request, kOptionSslErrorIgnoreFlags, AutoArg::Int(kIgnoredCertificateErrors));
+    }
+
+    if (prepared.credentialsMode) {
+        request.Call(L"SetCredentials", AutoArg::Text(prepared.proxyUser),
+                     AutoArg::Text(prepared.proxyPassword),
+                     AutoArg::Int(*prepared.credentialsMode));
+    }
+    for (const HeaderPair& header : prepared.headers) {
+        SetHeader(request, header.first, header.second);
+    }
+
+    if (prepared.bodyBytes) {
+        request.Call(L"Send", AutoArg::Bytes(*prepared.bodyBytes));
+    } else {
+        request.Call(L"Send", AutoArg::Text(prepared.bodyText));
+    }
+
+    Outcome outcome;
     if (!AnnouncesTooMuch(request)) {
-        body = ReadBody(request);
+        outcome.body = ReadBody(request);
     }
-    GbkText responseHeaders = request.Call(L"GetAllResponseHeaders").Text();
+    outcome.headers = request.Call(L"GetAllResponseHeaders").Text();
     // The object's text may carry its terminator inside; the header text ends there.
-    const std::size_t nul = responseHeaders.find('\0');
+    const std::size_t nul = outcome.headers.find('\0');
     if (nul != GbkText::npos) {
-        responseHeaders.resize(nul);
+        outcome.headers.resize(nul);
     }
-    const std::int32_t status = request.Get(L"Status").Int();
+    outcome.status = request.Get(L"Status").Int();
+    return outcome;
+}
+
+// The request on WinHTTP's functions: the object's synchronous Send cannot be bounded as a
+// whole, and aborting it from outside is not safe under Wine.
+Outcome CarryOnWinHttp(const GbkText& requestUrl, const PreparedRequest& prepared)
+{
+    WinHttpExchangeRequest call;
+    call.verb = prepared.verb;
+    call.url = requestUrl;
+    call.timeoutMs = prepared.timeoutMs;
+    call.proxyAddress = prepared.proxyAddress;
+    if (prepared.credentialsMode) {
+        // The object's SetCredentials flags: 1 names the proxy, 0 the server.
+        call.credentials = WinHttpCredentials{prepared.proxyUser, prepared.proxyPassword,
+                                              (*prepared.credentialsMode & 1) != 0};
+    }
+    call.noRedirect = prepared.noRedirect;
+    call.verifyCertificate = prepared.verifyCertificate;
+    call.headers = prepared.headers;
+    call.body =
+        prepared.bodyBytes ? *prepared.bodyBytes : ObjectTextBody(prepared.bodyText, call.headers);
+    WinHttpExchangeAnswer answer = ExchangeOverWinHttp(call);
+    return Outcome{std::move(answer.body), std::move(answer.headers), answer.status};
+}
+
+void Report(Variant variant, const WebRequestOptions& options, const Outcome& outcome)
+{
     if (options.responseHeaders != nullptr) {
-        *options.responseHeaders = responseHeaders;
+        *options.responseHeaders = outcome.headers;
     }
     if (options.statusCode != nullptr) {
-        *options.statusCode = status;
+        *options.statusCode = outcome.status;
     }
-
     const MarkerCase markerCase =
         variant == Variant::Shared ? MarkerCase::IgnoreCase : MarkerCase::Exact;
-    GbkText returnedCookies = CollectSetCookies(responseHeaders, markerCase);
-    if (mergeCookies && options.requestCookies != nullptr) {
+    GbkText returnedCookies = CollectSetCookies(outcome.headers, markerCase);
+    if (options.mergeCookies.value_or(true) && options.requestCookies != nullptr) {
         returnedCookies = MergeCookies(*options.requestCookies, returnedCookies);
     }
     if (options.returnedCookies != nullptr) {
         *options.returnedCookies = returnedCookies;
     }
+}
 
-    request.Reset();
-    return body;
+ByteSet Perform(Variant variant, const GbkText& requestUrl, const WebRequestOptions& options)
+{
+    // Declared before the object so that the object is released first.
+    ScopedComApartment apartment;
+
+    Outcome outcome;
+    if (options.requestObject != nullptr) {
+        AutoObject request(ShareReference(options.requestObject));
+        outcome = CarryOnObject(request, requestUrl, Prepare(variant, requestUrl, options));
+    } else {
+        outcome = CarryOnWinHttp(requestUrl, Prepare(variant, requestUrl, options));
+    }
+    Report(variant, options, outcome);
+    return std::move(outcome.body);
 }
 
 } // namespace
