@@ -3,6 +3,7 @@
 // beside every Windows test: canned answers in, recorded requests out.
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace testsupport {
@@ -24,6 +25,18 @@ struct FixtureRoute {
     bool endless = false;  // no Content-Length, `body` again and again until the client leaves
     int pauseMs = 0;       // between the copies of `repeat` and `endless`
 };
+
+// The most common route: this body with this status and these header lines at the path.
+inline FixtureRoute Answer(const std::string& path, const std::string& body, int status = 200,
+                           std::vector<std::string> headers = {})
+{
+    FixtureRoute route;
+    route.path = path;
+    route.body = body;
+    route.status = status;
+    route.headers = std::move(headers);
+    return route;
+}
 
 struct RecordedRequest {
     std::string scheme; // "http" or "https"

@@ -14,6 +14,7 @@
 #include "toolkit/Automation.h"
 #include "toolkit/WebRequest.h"
 
+using testsupport::Answer;
 using testsupport::Fixture;
 using testsupport::FixtureRoute;
 using testsupport::RecordedRequest;
@@ -46,17 +47,6 @@ struct ParityCase {
 void PrintTo(const ParityCase& c, std::ostream* os)
 {
     *os << c.name;
-}
-
-FixtureRoute Answer(const std::string& path, const std::string& body, int status = 200,
-                    std::vector<std::string> headers = {})
-{
-    FixtureRoute route;
-    route.path = path;
-    route.body = body;
-    route.status = status;
-    route.headers = std::move(headers);
-    return route;
 }
 
 Seen RunCase(const ParityCase& c, IDispatch* lent)

@@ -33,12 +33,7 @@ std::string Text(const ByteSet& bytes)
 void Route(const std::string& path, const std::string& body, int status = 200,
            std::vector<std::string> headers = {})
 {
-    FixtureRoute route;
-    route.path = path;
-    route.body = body;
-    route.status = status;
-    route.headers = std::move(headers);
-    ASSERT_TRUE(Fixture::AddRoute(route));
+    ASSERT_TRUE(Fixture::AddRoute(testsupport::Answer(path, body, status, std::move(headers))));
 }
 
 RecordedRequest OnlyRequest()
