@@ -168,11 +168,6 @@ TEST_F(WebRequestTest, PostOfTextAndOfBytes)
     EXPECT_EQ(request.Header("Content-Type"), "application/octet-stream");
 }
 
-bool RunningUnderWine()
-{
-    return GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
-}
-
 FixtureRoute SlowRoute()
 {
     FixtureRoute slow;
@@ -184,11 +179,6 @@ FixtureRoute SlowRoute()
 
 TEST_F(WebRequestTest, ShortTimeOutEndsASlowAnswer)
 {
-    // Wine 8.0's request object hands only the resolve time-out on to its WinHttp request;
-    // connect, send and receive keep their defaults of 60 and 30 seconds there.
-    if (RunningUnderWine()) {
-        GTEST_SKIP() << "Wine drops the request object's receive time-out";
-    }
     ASSERT_TRUE(Fixture::AddRoute(SlowRoute()));
     WebRequestOptions options;
     options.timeoutSeconds = 1;
