@@ -298,15 +298,16 @@ void Report(Variant variant, const WebRequestOptions& options, const Outcome& ou
 
 ByteSet Perform(Variant variant, const GbkText& requestUrl, const WebRequestOptions& options)
 {
-    // Declared before the object so that the object is released first.
-    ScopedComApartment apartment;
-
+    const PreparedRequest prepared = Prepare(variant, requestUrl, options);
     Outcome outcome;
     if (options.requestObject != nullptr) {
+        // Only the object needs COM. Declared before the object so that the object is released
+        // first.
+        ScopedComApartment apartment;
         AutoObject request(ShareReference(options.requestObject));
-        outcome = CarryOnObject(request, requestUrl, Prepare(variant, requestUrl, options));
+        outcome = CarryOnObject(request, requestUrl, prepared);
     } else {
-        outcome = CarryOnWinHttp(requestUrl, Prepare(variant, requestUrl, options));
+        outcome = CarryOnWinHttp(requestUrl, prepared);
     }
     Report(variant, options, outcome);
     return std::move(outcome.body);

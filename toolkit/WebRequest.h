@@ -1,11 +1,13 @@
 #pragma once
-// One synchronous HTTP or HTTPS request through the WinHttp.WinHttpRequest.5.1 automation
-// object: browser-like default headers, capitalised header names, an optional proxy with
-// Basic credentials, a cookie text sent and merged back with the answer's cookies.
+// One synchronous HTTP or HTTPS request: browser-like default headers, capitalised header
+// names, an optional proxy with Basic credentials, a cookie text sent and merged back with the
+// answer's cookies. It runs on WinHTTP's functions and ends within the span of its time-outs,
+// or, when the caller lends a WinHttp.WinHttpRequest.5.1 object, on that object with the calls
+// the object expects.
 //
-// Nothing is reported: a call on the object that fails is passed over and what it would have
-// delivered stays empty, so callers judge the request by an empty body. Each call brackets its
-// work with its own COM initialisation and can run on any thread.
+// Nothing is reported: a step that fails is passed over and what it would have delivered stays
+// empty, so callers judge the request by an empty body. A call on a lent object brackets its
+// work with its own COM initialisation; every call can run on any thread.
 
 #include <oaidl.h>
 
@@ -18,7 +20,7 @@ namespace toolkit {
 
 // Parameters 2 to 19 of a request; every one may be left out, and a given empty text, false
 // or 0 acts differently from an absent one where noted. The pointers name the caller's
-// variables (null: not given); they are written only when the object could be created.
+// variables (null: not given); every call writes each of them.
 struct WebRequestOptions {
     std::optional<std::int32_t> methodIndex; // 0 GET ... 7 CONNECT; others count as GET
     std::optional<GbkText> postText;         // sent when postBytes is empty
@@ -34,8 +36,8 @@ struct WebRequestOptions {
     std::optional<bool> noRedirect;     // true: a redirect answer is returned, not followed
     std::optional<ByteSet> postBytes;   // sent instead of postText when not empty
     std::optional<GbkText> proxyAddress;
-    // -1: the object's own time-outs; below 1 (or absent): 15 s; else that many seconds, for
-    // each of resolve, connect, send and receive.
+    // -1: WinHTTP's (or the lent object's) own time-outs; below 1 (or absent): 15 s; else that many
+    // seconds, for each of resolve, connect, send and receive.
     std::optional<std::int32_t> timeoutSeconds;
     std::optional<GbkText> proxyUser;
     std::optional<GbkText> proxyPassword;
@@ -52,7 +54,7 @@ struct WebRequestOptions {
 };
 
 // The application variant (the weather refresh, the custom-location test). Returns the answer
-// body exactly as the object gives it; empty when the request failed.
+// body exactly as it arrived; empty when the request failed.
 ByteSet WebRequest(const GbkText& requestUrl, const WebRequestOptions& options = {});
 
 // The variant both programs share (the share note, the download-link resolution): the same
